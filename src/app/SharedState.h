@@ -1,0 +1,112 @@
+#pragma once
+// The variables through which the parts of the program cooperate: receive ring,
+// send buffer, link and operation state, device information, firmware state and
+// the loaded configuration. One instance per program (and per test); everything
+// receives it by reference.
+//
+// Threads: the serial I/O thread stores received bytes; the dispatcher thread
+// parses them and runs the report handlers; the search thread probes ports and
+// supervises the link; the GUI thread runs the buttons. Byte and word variables
+// touched by several threads are atomics. TxPayload is filled and sent under
+// TxLock. The texts and lists (DeviceInfo, RecordLines, the firmware texts) are
+// guarded by InfoLock; never hold it while calling the Ui.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/AlcoholInformation.h"
+#include "config/TextTable.h"
+
+class Ui;
+class Comm;
+
+inline constexpr uint16_t kRingSize = 4000;  // positions 0-3999 of RxRing are used
+
+// Step switches of the flash programming and the MCU family, from settings.ini.
+struct FlashSettings {
+    bool EraseUserInformation = false;
+    bool EraseMain = false;
+    bool VerifyBlank = false;
+    bool WriteCode = false;
+    bool VerifyCode = false;
+    bool ReadCode = false;
+    bool AutomaticReset = false;
+    std::string McuType;
+};
+
+// States of the frame parser.
+enum RxParserState : uint8_t { Hunt = 0, GotAA = 1, LengthHigh = 2, LengthLow = 3, Command = 4, Body = 5 };
+
+struct SharedState {
+    SharedState(Ui& ui, Comm& comm) : ui(ui), comm(comm) {}
+    SharedState(const SharedState&) = delete;
+    SharedState& operator=(const SharedState&) = delete;
+
+    Ui& ui;
+    Comm& comm;
+
+    // --- receive ring and send buffer ---
+    std::array<uint8_t, 4096> RxRing{};
+    std::atomic<uint16_t> RxWritePos{0};  // published with release after the bytes are stored
+    std::atomic<uint16_t> RxReadPos{0};
+    std::atomic<uint32_t> RxSignal{0};  // bumped after every stored block; the dispatcher waits on it
+    std::mutex TxLock;
+    std::array<uint8_t, 513> TxPayload{};
+    std::array<uint8_t, 2049> RxFrame{};
+
+    // --- frame parser (dispatcher thread only) ---
+    uint8_t RxState = Hunt;
+    int32_t RxExpected = 0;
+    int32_t RxCount = 0;
+    uint8_t RxSum = 0;
+    std::atomic<bool> DebugMode{false};
+
+    // --- link and search ---
+    std::atomic<uint8_t> Connected{0};
+    std::atomic<int32_t> PortBaudRate{115200};
+    std::atomic<uint8_t> LinkMode{0};
+    std::atomic<uint8_t> SearchTrigger{0};
+    std::atomic<int32_t> SearchProgress{0};
+    std::atomic<int32_t> BootTicks{0};
+
+    // --- device operation ---
+    std::atomic<uint8_t> OperationState{0};
+    std::atomic<uint8_t> OperationTicks{0};
+    std::atomic<int32_t> ProgressCount{0};
+
+    // --- guarded by InfoLock ---
+    mutable std::mutex InfoLock;
+    std::shared_ptr<std::vector<std::string>> RecordLines;  // absent until the first record request
+    TAlcoholInformation DeviceInfo;
+    std::string FirmwareModel;
+    std::string FirmwareVersion;
+    std::string FirmwareMinHardware;
+
+    // --- firmware update ---
+    std::atomic<bool> FirmwareFetched{false};
+    std::atomic<uint8_t> FlashResult{0};
+
+    // --- configuration, loaded at start-up before any worker thread runs ---
+    TextTable Texts;
+    std::vector<std::string> ModelTable;
+    FlashSettings Flash;
+
+    // Copies of the guarded values, for readers on other threads.
+    TAlcoholInformation InfoSnapshot() const {
+        std::lock_guard lock(InfoLock);
+        return DeviceInfo;
+    }
+};
+
+// Start-up reset of the port state: Connected 0, PortBaudRate 115200, both ring
+// positions 0, RxRing[0..1024] and TxPayload[0..512] zeroed.
+void ResetPortState(SharedState& s);
+
+// Counter of search passes without an accepted bootloader reply.
+int32_t StepBootTicks(SharedState& s, bool advance);
+int32_t ReadBootTicks(const SharedState& s);

@@ -1,0 +1,12 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Loads programFolder/settings/model.ini into table (emptied first). False when
+// the file does not exist.
+bool LoadModelTable(std::vector<std::string>& table, const std::filesystem::path& programFolder);
+
+// 1 = MIRAX, 2 = ZET, 3 = KOVAN, 0 = none of these (case-sensitive substring tests).
+int ModelTypeOf(std::string_view text);
