@@ -1,0 +1,10 @@
+#pragma once
+#include "config/TextTable.h"
+
+inline constexpr TextRef kSearchingText{"[Warning]", 37, "Searching the Zet&Kovan device ......"};
+inline constexpr TextRef kConnectedText{"[Warning]", 39, "Breathalyser successfully connected."};
+inline constexpr TextRef kStartUpdateText{"[Warning]", 16, "Start to update the device firmware......"};
+inline constexpr TextRef kDeviceLostText{"[Warning]", 14, "No found the device!"};
+
+inline constexpr TextRef kSearchTexts[] = {kSearchingText, kConnectedText, kStartUpdateText,
+                                           kDeviceLostText};

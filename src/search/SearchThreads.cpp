@@ -1,0 +1,235 @@
+#include "search/SearchThreads.h"
+
+#include <array>
+#include <chrono>
+
+#include "app/Comm.h"
+#include "app/SharedState.h"
+#include "app/SystemPorts.h"
+#include "app/Ui.h"
+#include "link/FrameCodec.h"
+#include "link/RS232Thread.h"
+#include "search/SearchTexts.h"
+
+namespace {
+
+constexpr int kSettleAfterOpenMs = 50;
+constexpr int kProbeLimitMs = 80;
+constexpr int kBetweenPortsMs = 10;
+// Once a probe answer has begun we let the rest of it arrive before the ring is
+// reset, so that its tail does not land in front of the next frame.
+constexpr int kQuietMs = 5;
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
+
+SearchThreads::SearchThreads(SharedState& s, PortLister& ports, SearchHooks hooks)
+    : s_(s), ports_(ports), hooks_(std::move(hooks)) {}
+
+SearchThreads::~SearchThreads() { Stop(); }
+
+void SearchThreads::Start() {
+    if (thread_.joinable()) return;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = false;
+    }
+    thread_ = std::thread([this] { Execute(); });
+}
+
+void SearchThreads::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    ReleaseDispatcher();
+}
+
+void SearchThreads::Trigger() {
+    {
+        std::lock_guard lock(mutex_);
+        s_.SearchTrigger.store(1);
+    }
+    wake_.notify_all();
+}
+
+void SearchThreads::InitializeSearchTask() { s_.SearchProgress.store(0); }
+
+void SearchThreads::Execute() {
+    InitializeSearchTask();
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return stopping_ || s_.SearchTrigger.load() != 0; });
+            if (stopping_) return;
+        }
+        SearchMainTask();
+        s_.SearchTrigger.store(0);
+    }
+}
+
+void SearchThreads::Sleep(int ms) {
+    std::unique_lock lock(mutex_);
+    wake_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stopping_; });
+}
+
+void SearchThreads::SearchMainTask() {
+    StepBootTicks(s_, true);
+    const bool bootloaderMode = s_.LinkMode.load() >= 10;
+    if (s_.Connected.load() == 0) {
+        Searching(bootloaderMode);
+    } else if (!bootloaderMode) {
+        SuperviseNormalLink();
+    } else if (hooks_.CloseProgrammingRun) {
+        hooks_.CloseProgrammingRun();
+    } else {
+        // No programmer is attached to this build of the search: nothing can
+        // finish the run, so give the link up rather than hold it forever.
+        DropTheLink();
+    }
+}
+
+void SearchThreads::Searching(bool bootloaderFirst) {
+    if (s_.SearchProgress.load() == 0) s_.ui.LogLine(Text(s_.Texts, kSearchingText));
+    int progress = s_.SearchProgress.load() + 10;
+    if (progress > 101) progress = 1;
+    s_.SearchProgress.store(progress);
+    s_.ui.SetProgress(static_cast<uint8_t>(progress > 100 ? 100 : progress));
+
+    s_.PortBaudRate.store(115200);
+    const auto ports = ports_.GetComPortList();
+    for (size_t i = 0; i < ports.size(); ++i) {
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) return;
+        }
+        const bool connected =
+            bootloaderFirst ? TryPortBootloaderFirst(ports[i]) : TryPortNormalFirst(ports[i]);
+        if (connected) return;
+        if (i + 1 < ports.size()) Sleep(kBetweenPortsMs);
+    }
+}
+
+bool SearchThreads::TryPortNormalFirst(const std::string& port) {
+    if (!s_.comm.OpenCommon(port, s_.PortBaudRate.load())) return false;
+    Sleep(kSettleAfterOpenMs);
+    if (NormalProbe()) {
+        ConnectNormalDevice(true);
+        return true;
+    }
+    if (BootloaderProbe() && hooks_.UpdateModeFound && hooks_.UpdateModeFound(port)) return true;
+    s_.comm.StopComm();
+    return false;
+}
+
+bool SearchThreads::TryPortBootloaderFirst(const std::string& port) {
+    if (!s_.comm.OpenCommon(port, s_.PortBaudRate.load())) return false;
+    Sleep(kSettleAfterOpenMs);
+    if (hooks_.StartFirmwareUpdate && BootloaderProbe()) {
+        ConnectBootloaderDevice();
+        return true;
+    }
+    if (NormalProbe()) {
+        s_.LinkMode.store(0);
+        ConnectNormalDevice(false);
+        return true;
+    }
+    s_.comm.StopComm();
+    return false;
+}
+
+bool SearchThreads::NormalProbe() {
+    s_.RxWritePos.store(0, std::memory_order_release);
+    const uint8_t payload[] = {0x11};
+    SendFrame(s_, 0x82, payload, false);
+    return WaitForAnswer(0xAA, 0xFE);
+}
+
+bool SearchThreads::BootloaderProbe() {
+    s_.RxWritePos.store(0, std::memory_order_release);
+    const uint8_t probe[] = {0x1B, 0x00, 0xFE, 0x01, 0x87, 0x88};
+    SendRawBytes(s_, probe);
+    return WaitForAnswer(0x00, 0xFE);
+}
+
+// Accepted as soon as at least three bytes have come and the first two match;
+// 80 ms is the limit.
+bool SearchThreads::WaitForAnswer(uint8_t first, uint8_t second) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kProbeLimitMs);
+    for (;;) {
+        const uint16_t count = s_.RxWritePos.load(std::memory_order_acquire);
+        if (count >= 3 && s_.RxRing[0] == first && s_.RxRing[1] == second) break;
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    // Let the rest of the answer arrive (within the limit) so the ring reset
+    // that follows does not race with it.
+    uint16_t last = s_.RxWritePos.load(std::memory_order_acquire);
+    auto quietSince = Clock::now();
+    while (Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const uint16_t now = s_.RxWritePos.load(std::memory_order_acquire);
+        if (now != last) {
+            last = now;
+            quietSince = Clock::now();
+        } else if (Clock::now() - quietSince >= std::chrono::milliseconds(kQuietMs)) {
+            break;
+        }
+    }
+    return true;
+}
+
+void SearchThreads::ConnectNormalDevice(bool beep) {
+    s_.ui.SetMainButtons(true);
+    if (beep) s_.ui.Beep();
+    s_.RxWritePos.store(0, std::memory_order_release);
+    s_.Connected.store(1);
+    StartDispatcher();
+    s_.ui.LogLine(Text(s_.Texts, kConnectedText));
+    s_.ui.SetProgress(0);
+}
+
+void SearchThreads::ConnectBootloaderDevice() {
+    s_.RxWritePos.store(0, std::memory_order_release);
+    s_.Connected.store(1);
+    StartDispatcher();
+    s_.ui.LogLine(Text(s_.Texts, kConnectedText));
+    StepBootTicks(s_, false);
+    hooks_.StartFirmwareUpdate();
+    s_.ui.LogLine(Text(s_.Texts, kStartUpdateText));
+    StepBootTicks(s_, false);
+    s_.ui.SetProgress(0);
+}
+
+void SearchThreads::SuperviseNormalLink() {
+    s_.SearchProgress.store(0);
+    if (s_.OperationState.load() != 0) {
+        const uint8_t ticks = static_cast<uint8_t>(s_.OperationTicks.load() + 1);
+        s_.OperationTicks.store(ticks);
+        if (ticks > 10) {
+            s_.OperationState.store(0);
+            s_.OperationTicks.store(0);
+            s_.ui.LogLine(Text(s_.Texts, kDeviceLostText));
+            DropTheLink();
+            return;
+        }
+    }
+    if (s_.LinkMode.load() == 2 && hooks_.UpdateConversation) hooks_.UpdateConversation();
+}
+
+void SearchThreads::DropTheLink() {
+    ReleaseDispatcher();
+    s_.comm.StopComm();
+    s_.ui.SetMainButtons(false);
+    s_.RxWritePos.store(0, std::memory_order_release);
+    s_.Connected.store(0);
+}
+
+void SearchThreads::StartDispatcher() {
+    RS232ThreadTask = std::make_unique<RS232Thread>(s_, hooks_.BootReceiveByte);
+}
+
+void SearchThreads::ReleaseDispatcher() { RS232ThreadTask.reset(); }
