@@ -1,0 +1,17 @@
+#include "app/Startup.h"
+
+#include "config/ModelTable.h"
+#include "config/Settings.h"
+#include "config/TextTable.h"
+
+StartupResult LoadConfiguration(SharedState& s, const ProgramPaths& paths) {
+    StartupResult result{};
+    s.FirmwareFetched.store(false);
+    LoadSettings(s, paths.DataFolder);
+    result.LanguageLoaded = LoadTextTable(s.Texts, paths.ProgramFolder);
+    result.ModelLoaded = LoadModelTable(s.ModelTable, paths.ProgramFolder);
+    ResetPortState(s);
+    s.LinkMode.store(0);
+    s.SearchTrigger.store(0xFF);  // no search pass until the start-up delay has run
+    return result;
+}

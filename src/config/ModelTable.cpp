@@ -1,0 +1,26 @@
+#include "config/ModelTable.h"
+
+#include <system_error>
+
+#include "config/TextTable.h"
+
+bool LoadModelTable(std::vector<std::string>& table, const std::filesystem::path& programFolder) {
+    table.clear();
+    const auto path = programFolder / "settings" / "model.ini";
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return false;
+    ReadTextLines(path, table);  // an unreadable file counts as an empty one
+    return true;
+}
+
+int ModelTypeOf(std::string_view text) {
+    // The model codes come first, so a code beats a name that happens to follow it
+    // (Q7301-ZET is a MIRAX).
+    if (text.find("Q7302") != std::string_view::npos) return 2;
+    if (text.find("Q7303") != std::string_view::npos) return 3;
+    if (text.find("Q7301") != std::string_view::npos) return 1;
+    if (text.find("MIRAX") != std::string_view::npos) return 1;
+    if (text.find("ZET") != std::string_view::npos) return 2;
+    if (text.find("KOVAN") != std::string_view::npos) return 3;
+    return 0;
+}
