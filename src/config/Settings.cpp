@@ -70,8 +70,9 @@ bool LoadSettings(SharedState& s, const std::filesystem::path& dataFolder) {
         return h + k < lines.size() ? LineValue(lines[h + k]) : std::string();
     };
     const std::array<bool*, 7> switches = {
-        &s.Flash.EraseUserInformation, &s.Flash.EraseMain,  &s.Flash.VerifyBlank,
-        &s.Flash.WriteCode,            &s.Flash.VerifyCode, &s.Flash.ReadCode,
+        &s.Flash.EraseUserInformation, &s.Flash.EraseMain,
+        &s.Flash.VerifyBlank,          &s.Flash.WriteCode,
+        &s.Flash.VerifyCode,           &s.Flash.ReadCode,
         &s.Flash.AutomaticReset,
     };
     for (size_t k = 0; k < switches.size(); ++k) *switches[k] = valueAt(k) == "true";

@@ -92,7 +92,7 @@ bool IsHeader(const std::string& line) {
 }
 
 class ShippedLanguageFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(LoadTextTable(table, BREV_SOURCE_DIR)) << "settings/languages.ini missing";
     }
@@ -114,8 +114,8 @@ protected:
 };
 
 TEST_F(ShippedLanguageFile, IsUtf8WithByteOrderMarkAndCrLfLineEnds) {
-    const std::string bytes = ReadBytes(std::filesystem::path(BREV_SOURCE_DIR) / "settings" /
-                                        "languages.ini");
+    const std::string bytes =
+        ReadBytes(std::filesystem::path(BREV_SOURCE_DIR) / "settings" / "languages.ini");
     ASSERT_GE(bytes.size(), 3u);
     EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
     for (size_t i = 0; i < bytes.size(); ++i) {
@@ -165,7 +165,8 @@ TEST_F(ShippedLanguageFile, AgreesWithEveryDeclaredFallback) {
                               << "\"";
                 continue;
             }
-            EXPECT_TRUE(Listed(*alternates, expected)) << "unlisted fallback \"" << expected << "\"";
+            EXPECT_TRUE(Listed(*alternates, expected))
+                << "unlisted fallback \"" << expected << "\"";
             EXPECT_TRUE(Listed(*alternates, actual)) << "unlisted file text \"" << actual << "\"";
         }
     }

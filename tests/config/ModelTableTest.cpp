@@ -21,15 +21,15 @@ TEST(ModelType, CodesAreTestedBeforeNamesAndTheTestsAreCaseSensitive) {
         {"MIRAX", 1},
         {"ZET", 2},
         {"KOVAN", 3},
-        {"Q7301-ZET", 1},     // a code beats a name
-        {"KOVAN Q7301", 1},   // wherever the code stands
-        {"Q7301 Q7302", 2},   // Q7302 is tested first
-        {"Q7301 Q7303", 3},   // and Q7303 before Q7301
+        {"Q7301-ZET", 1},    // a code beats a name
+        {"KOVAN Q7301", 1},  // wherever the code stands
+        {"Q7301 Q7302", 2},  // Q7302 is tested first
+        {"Q7301 Q7303", 3},  // and Q7303 before Q7301
         {"Q7303 Q7302", 2},
-        {"MIRAX ZET", 1},     // MIRAX before ZET
-        {"KOVAN ZET", 2},     // ZET before KOVAN
+        {"MIRAX ZET", 1},  // MIRAX before ZET
+        {"KOVAN ZET", 2},  // ZET before KOVAN
         {"KOVAN MIRAX", 1},
-        {"ZETA", 2},          // a substring is enough
+        {"ZETA", 2},  // a substring is enough
         {"BREVALON-KOVAN-2", 3},
         {"zet", 0},
         {"kovan", 0},

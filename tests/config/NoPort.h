@@ -4,7 +4,7 @@
 #include "app/Comm.h"
 
 class NoPort : public Comm {
-public:
+  public:
     void SetReceiveHandler(ReceiveHandler) override {}
     bool OpenCommon(const std::string&, int32_t) override { return false; }
     void StopComm() override {}

@@ -24,7 +24,7 @@ Switches Read(const FlashSettings& f) {
 }
 
 class SettingsFile : public ::testing::Test {
-protected:
+  protected:
     RecordingUi ui;
     NoPort port;
     SharedState s{ui, port};
@@ -67,8 +67,9 @@ TEST_F(SettingsFile, FirstStartWritesTheTwentyDefaultLinesAndReadsThem) {
 }
 
 TEST_F(SettingsFile, AnExistingFileIsReadAndNotRewritten) {
-    const std::string mine = "[FLASHSUG]\r\nA=true\r\nB=true\r\nC=true\r\nD=true\r\nE=true\r\n"
-                             "F=true\r\nG=true\r\nMCU Type=MSP430\r\n";
+    const std::string mine =
+        "[FLASHSUG]\r\nA=true\r\nB=true\r\nC=true\r\nD=true\r\nE=true\r\n"
+        "F=true\r\nG=true\r\nMCU Type=MSP430\r\n";
     folder.Write("settings.ini", mine);
     ASSERT_TRUE(LoadSettings(s, folder.Path()));
     EXPECT_EQ(ReadBytes(folder.Path() / "settings.ini"), mine);
@@ -141,7 +142,8 @@ TEST_F(SettingsFile, SwitchesAreReadByPositionAndOnlyForExactlyTrue) {
 
 TEST_F(SettingsFile, AFileInUtf16IsReadLikeTheLanguageFile) {
     std::string bytes = "\xFF\xFE";
-    for (char c : std::string("[FLASHSUG]\r\nA=true\r\nB=true\r\nC=\r\nD=\r\nE=\r\nF=\r\nG=\r\nM=STM32")) {
+    for (char c :
+         std::string("[FLASHSUG]\r\nA=true\r\nB=true\r\nC=\r\nD=\r\nE=\r\nF=\r\nG=\r\nM=STM32")) {
         bytes += c;
         bytes += '\0';
     }

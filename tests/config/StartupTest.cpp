@@ -15,7 +15,7 @@
 namespace {
 
 class Startup : public ::testing::Test {
-protected:
+  protected:
     RecordingUi ui;
     NoPort port;
     SharedState s{ui, port};

@@ -10,7 +10,7 @@
 #include <string_view>
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         static std::atomic<int> counter{0};
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -28,7 +28,8 @@ public:
     const std::filesystem::path& Path() const { return path_; }
 
     // Writes bytes to the relative path, creating its folders.
-    std::filesystem::path Write(const std::filesystem::path& relative, std::string_view bytes) const {
+    std::filesystem::path Write(const std::filesystem::path& relative,
+                                std::string_view bytes) const {
         const auto full = path_ / relative;
         std::filesystem::create_directories(full.parent_path());
         std::ofstream out(full, std::ios::binary | std::ios::trunc);
@@ -36,7 +37,7 @@ public:
         return full;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

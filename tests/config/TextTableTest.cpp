@@ -8,7 +8,9 @@
 
 namespace {
 
-TextTable Loaded(std::vector<std::string> lines) { return TextTable{true, std::move(lines)}; }
+TextTable Loaded(std::vector<std::string> lines) {
+    return TextTable{true, std::move(lines)};
+}
 
 struct LookupCase {
     const char* name;
@@ -46,13 +48,9 @@ TEST(TextTable, LookupFollowsTheSectionRulesAndNeverReadsOutsideTheTable) {
          {"[Hint]", 0, "fb"},
          "fb"},
         {"two identical headers in a row: offset 0 is the second header",
-         Loaded({"[Menu]", "[Menu]", "M0=Main", "M1=Update"}),
-         NoFallback("[Menu]", 0),
-         ""},
+         Loaded({"[Menu]", "[Menu]", "M0=Main", "M1=Update"}), NoFallback("[Menu]", 0), ""},
         {"two identical headers in a row: offset 1 is the first entry",
-         Loaded({"[Menu]", "[Menu]", "M0=Main", "M1=Update"}),
-         NoFallback("[Menu]", 1),
-         "Main"},
+         Loaded({"[Menu]", "[Menu]", "M0=Main", "M1=Update"}), NoFallback("[Menu]", 1), "Main"},
         {"further equals signs stay in the text",
          Loaded({"[Hint]", "Title=A=B"}),
          {"[Hint]", 0, "fb"},
@@ -77,50 +75,30 @@ TEST(TextTable, LookupFollowsTheSectionRulesAndNeverReadsOutsideTheTable) {
          Loaded(menuless),
          {"[Warning]", 3, "Warning fallback"},
          "Warning fallback"},
-        {"a missing section without fallback reads line 0 of the file",
-         Loaded(menuless),
-         NoFallback("[Menu]", 0),
-         ""},
-        {"a missing section without fallback reads line 1 of the file",
-         Loaded(menuless),
-         NoFallback("[Menu]", 1),
-         "Ready"},
-        {"a missing section without fallback reads line 2 of the file",
-         Loaded(menuless),
-         NoFallback("[Menu]", 2),
-         "Busy"},
+        {"a missing section without fallback reads line 0 of the file", Loaded(menuless),
+         NoFallback("[Menu]", 0), ""},
+        {"a missing section without fallback reads line 1 of the file", Loaded(menuless),
+         NoFallback("[Menu]", 1), "Ready"},
+        {"a missing section without fallback reads line 2 of the file", Loaded(menuless),
+         NoFallback("[Menu]", 2), "Busy"},
         {"an offset beyond the end gives the fallback",
          Loaded({"[Hint]", "H0=only", "H1=two"}),
          {"[Hint]", 5, "fb"},
          "fb"},
         {"an offset beyond the end without fallback is empty",
-         Loaded({"[Hint]", "H0=only", "H1=two"}),
-         NoFallback("[Hint]", 5),
-         ""},
-        {"a missing section without fallback beyond a short file is empty",
-         Loaded({"A=1"}),
-         NoFallback("[Menu]", 2),
-         ""},
-        {"a negative offset never reads before the table",
-         Loaded({"[Hint]", "H0=x", "H1=y"}),
-         NoFallback("[Hint]", -5),
-         ""},
-        {"a table that was not loaded gives the fallback",
-         TextTable{},
-         {"[Hint]", 0, "fb"},
-         "fb"},
-        {"a table that was not loaded gives the empty text without fallback",
-         TextTable{},
-         NoFallback("[Menu]", 0),
-         ""},
+         Loaded({"[Hint]", "H0=only", "H1=two"}), NoFallback("[Hint]", 5), ""},
+        {"a missing section without fallback beyond a short file is empty", Loaded({"A=1"}),
+         NoFallback("[Menu]", 2), ""},
+        {"a negative offset never reads before the table", Loaded({"[Hint]", "H0=x", "H1=y"}),
+         NoFallback("[Hint]", -5), ""},
+        {"a table that was not loaded gives the fallback", TextTable{}, {"[Hint]", 0, "fb"}, "fb"},
+        {"a table that was not loaded gives the empty text without fallback", TextTable{},
+         NoFallback("[Menu]", 0), ""},
         {"lines left over in a table that was not loaded are not used",
          TextTable{false, {"[Hint]", "H0=stale", "x"}},
          {"[Hint]", 0, "fb"},
          "fb"},
-        {"an empty file gives the fallback",
-         Loaded({}),
-         {"[Hint]", 0, "fb"},
-         "fb"},
+        {"an empty file gives the fallback", Loaded({}), {"[Hint]", 0, "fb"}, "fb"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Text(c.table, c.ref), c.expected) << c.name;
@@ -164,17 +142,26 @@ TEST(TextTable, DecodingHonoursByteOrderMarksCodePagesAndLineEnds) {
     };
     using namespace std::string_literals;
     const std::vector<Case> cases = {
-        {"UTF-8 with mark", "\xEF\xBB\xBF[Menu]\r\nM0=Caf\xC3\xA9\r\n"s, {"[Menu]", "M0=Caf\xC3\xA9"}},
+        {"UTF-8 with mark",
+         "\xEF\xBB\xBF[Menu]\r\nM0=Caf\xC3\xA9\r\n"s,
+         {"[Menu]", "M0=Caf\xC3\xA9"}},
         {"UTF-8 mark alone", "\xEF\xBB\xBF"s, {}},
         {"UTF-16 LE with mark",
-         "\xFF\xFE" "A\0=\0\xE9\0\r\0\n\0\x3D\xD8\x00\xDE" "B\0"s,
-         {"A=\xC3\xA9", "\xF0\x9F\x98\x80" "B"}},
+         "\xFF\xFE"
+         "A\0=\0\xE9\0\r\0\n\0\x3D\xD8\x00\xDE"
+         "B\0"s,
+         {"A=\xC3\xA9",
+          "\xF0\x9F\x98\x80"
+          "B"}},
         {"UTF-16 BE with mark",
-         "\xFE\xFF" "\0A\0=\x20\xAC\0\r\0x"s,
+         "\xFE\xFF"
+         "\0A\0=\x20\xAC\0\r\0x"s,
          {"A=\xE2\x82\xAC", "x"}},
         {"UTF-16 unpaired surrogate becomes a replacement character",
-         "\xFF\xFE\x00\xD8" "A\0"s,
-         {"\xEF\xBF\xBD" "A"}},
+         "\xFF\xFE\x00\xD8"
+         "A\0"s,
+         {"\xEF\xBF\xBD"
+          "A"}},
         {"valid UTF-8 without mark", "Caf\xC3\xA9\n\xE2\x82\xAC"s, {"Caf\xC3\xA9", "\xE2\x82\xAC"}},
         {"Windows-1252 without mark",
          "\x80 \xE9 \x9F \x81 \xA0"s,
