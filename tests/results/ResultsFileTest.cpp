@@ -1,0 +1,480 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "app/SharedState.h"
+#include "results/NullComm.h"
+#include "results/RecordDecoding.h"
+#include "results/ResultsFile.h"
+#include "support/RecordingUi.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string RecordLine(const std::vector<uint8_t>& bytes) {
+    std::string line;
+    char pair[4];
+    for (uint8_t b : bytes) {
+        std::snprintf(pair, sizeof pair, "%02X ", b);
+        line += pair;
+    }
+    return line;
+}
+
+std::tm FixedTime() {
+    std::tm t{};
+    t.tm_year = 2024 - 1900;
+    t.tm_mon = 0;  // January
+    t.tm_mday = 7;
+    t.tm_hour = 8;
+    t.tm_min = 5;
+    t.tm_sec = 3;
+    return t;
+}
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+class ResultsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("brev-results-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        std::lock_guard lock(s.InfoLock);
+        s.DeviceInfo.Model = "KOVAN";
+        s.DeviceInfo.ModelSN = "SN-0042";
+        s.DeviceInfo.SWVer = "V2.07";
+        s.DeviceInfo.Cal = {2016, 3, 5};
+        s.DeviceInfo.CalCycle = 365;
+        s.DeviceInfo.Language = 0;
+        s.DeviceInfo.CUnit = 1;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string Name(const std::string& file) const { return (dir / file).string(); }
+
+    // A downloaded grid of three records: green, red and a yes/no quick test.
+    static ResultsGrid DownloadedGrid() {
+        return ShowRecords(
+            {RecordLine({0x00, 0x20, 0x84, 0x00, 0x01, 0x00, 0x00, 0x00, 0x09, 0x05, 0x1E, 0x07,
+                         0xE0, 0x03, 0x05, 0x00, 0x00, 0x19, 0x00}),
+             RecordLine({0x00, 0x20, 0x84, 0x00, 0x02, 0x40, 0x01, 0x64, 0x17, 0x3B, 0x3B, 0x07,
+                         0xE1, 0x0C, 0x1F, 0x00, 0x00, 0x19, 0x00}),
+             RecordLine({0x00, 0x20, 0x84, 0x00, 0x03, 0x05, 0x00, 0x06, 0x00, 0x00, 0x00, 0x07,
+                         0xE2, 0x01, 0x01, 0x00, 0x00, 0x19, 0x00})},
+            TextTable{}, false);
+    }
+
+    // A results file with the given header lines before the marker.
+    std::string FileWithHeader(const std::vector<std::string>& header) const {
+        std::string text;
+        for (const auto& line : header) text += line + "\r\n";
+        text += "[Start to Write Datum Records]\r\n";
+        text += "Counter ,Measure Mode ,\r\n";
+        text += "17 ,Quick Test ,\r\n";
+        return text;
+    }
+
+    std::vector<std::string> LogAfterOpening() const {
+        auto log = ui.Log();
+        EXPECT_GE(log.size(), 2u);
+        EXPECT_EQ(log[0], "-------------------------------------");
+        return log;
+    }
+
+    fs::path dir;
+    RecordingUi ui;
+    NullComm comm;
+    SharedState s{ui, comm};
+};
+
+TEST(ResultsFileName, CsvIsAppendedUnlessTheNameHoldsCsvOrXls) {
+    EXPECT_EQ(ResultsFileName("result"), "result.csv");
+    EXPECT_EQ(ResultsFileName("result.csv"), "result.csv");
+    EXPECT_EQ(ResultsFileName("result.xls"), "result.xls");
+    EXPECT_EQ(ResultsFileName("result.xlsx"), "result.xlsx");
+    EXPECT_EQ(ResultsFileName("result.txt"), "result.txt.csv");
+    EXPECT_EQ(ResultsFileName("RESULT.CSV"), "RESULT.CSV.csv");
+    EXPECT_EQ(ResultsFileName("my.csv.files/result"), "my.csv.files/result");
+}
+
+TEST_F(ResultsFileTest, SmallGridIsWrittenByteForByteWithCrLfAndNoBom) {
+    ResultsGrid grid = ResultsGrid::Empty(3, 3);
+    grid.SetCell(0, 0, "Number");
+    grid.SetCell(1, 0, "Counter");
+    grid.SetCell(2, 0, "Measure Mode");
+    grid.SetCell(0, 1, "1");
+    grid.SetCell(1, 1, "12");
+    grid.SetCell(2, 1, "Quick Test");
+    grid.SetCell(0, 2, "2");
+    grid.SetCell(1, 2, "13");
+    grid.SetCell(2, 2, "Pr\xC3\xBC" "fung");
+    grid.Marks[1] = "clred";
+    {
+        std::lock_guard lock(s.InfoLock);
+        s.DeviceInfo.Model = "Q7303";
+        s.DeviceInfo.Cal = {2016, 3, 5};
+    }
+    ASSERT_TRUE(SaveResultsFile(s, Name("small"), grid, FixedTime()));
+    EXPECT_EQ(ReadBytes(dir / "small.csv"),
+              "-------------------------\r\n"
+              "File Creat Date:07/01/2024 08:05:03\r\n"
+              "[Device Type]=KOVAN\r\n"
+              "[Serial NO.]=SN-0042\r\n"
+              "[Firmware Rev.]=V2.07\r\n"
+              "[Last Calibration]=05/03/2016\r\n"
+              "[Calibration cycle]=365 Days\r\n"
+              "[Language]=English\r\n"
+              "[Unit]=ug/100ml\r\n"
+              "-------------------------\r\n"
+              "[Start to Write Datum Records]\r\n"
+              "Counter ,Measure Mode ,\r\n"
+              "12 ,Quick Test ,\r\n"
+              "13 ,Pr\xC3\xBC" "fung ,\r\n");
+    EXPECT_TRUE(ui.Of("beep").empty());
+    EXPECT_TRUE(ui.Of("question3").empty());
+    EXPECT_FALSE(fs::exists(dir / "small.csv.saving"));
+}
+
+TEST_F(ResultsFileTest, DeviceTypeIsTheModelNameOrTheModelAsItStands) {
+    const struct {
+        const char* model;
+        const char* line;
+    } cases[] = {{"Q7301", "[Device Type]=MIRAX"},  {"MIRAX-2", "[Device Type]=MIRAX"},
+                 {"Q7302", "[Device Type]=ZET"},    {"ZET", "[Device Type]=ZET"},
+                 {"KOVAN", "[Device Type]=KOVAN"},  {"zet 9", "[Device Type]=zet 9"},
+                 {"", "[Device Type]="}};
+    for (const auto& c : cases) {
+        TAlcoholInformation info;
+        info.Model = c.model;
+        EXPECT_EQ(ResultsFileLines(ResultsGrid::Empty(), info, FixedTime())[2], c.line) << c.model;
+    }
+}
+
+TEST_F(ResultsFileTest, LanguageOrUnitOutsideTheListsIsWrittenAsItsNumber) {
+    {
+        std::lock_guard lock(s.InfoLock);
+        s.DeviceInfo.Language = 1;
+        s.DeviceInfo.CUnit = 7;
+    }
+    ASSERT_TRUE(SaveResultsFile(s, Name("odd.csv"), DownloadedGrid(), FixedTime()));
+    const std::string bytes = ReadBytes(dir / "odd.csv");
+    EXPECT_NE(bytes.find("\r\n[Language]=1\r\n[Unit]=7\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("[Start to Write Datum Records]\r\n"), std::string::npos);
+    EXPECT_TRUE(ui.Of("box").empty());
+}
+
+TEST_F(ResultsFileTest, EmptyGridWritesTitlesAndOneLineOfFiveEmptyFields) {
+    ASSERT_TRUE(SaveResultsFile(s, Name("empty"), ShowRecords({}, TextTable{}, false), FixedTime()));
+    const std::string bytes = ReadBytes(dir / "empty.csv");
+    const std::string tail =
+        "[Start to Write Datum Records]\r\n"
+        "Counter ,Measure Mode ,Measure Result ,Measure Date ,Measure Time ,\r\n"
+        " , , , , ,\r\n";
+    ASSERT_GE(bytes.size(), tail.size());
+    EXPECT_EQ(bytes.substr(bytes.size() - tail.size()), tail);
+}
+
+TEST_F(ResultsFileTest, SavedDownloadOpensWithSameTitlesValuesAndNoColours) {
+    const ResultsGrid saved = DownloadedGrid();
+    ASSERT_EQ(saved.RowCount(), 4);
+    ASSERT_TRUE(SaveResultsFile(s, Name("trip"), saved, FixedTime()));
+    {
+        std::lock_guard lock(s.InfoLock);
+        s.DeviceInfo = TAlcoholInformation{};
+        s.DeviceInfo.Language = 0;
+    }
+
+    ResultsGrid opened = ResultsGrid::Empty(5, 4);
+    opened.Marks.assign(5, "clred");
+    OpenResultsFile(s, Name("trip.csv"), opened);
+
+    ASSERT_EQ(opened.RowCount(), saved.RowCount());
+    ASSERT_EQ(opened.ColCount, saved.ColCount);
+    for (int r = 0; r < saved.RowCount(); ++r) {
+        for (int c = 0; c < saved.ColCount; ++c)
+            EXPECT_EQ(opened.Cell(c, r), saved.Cell(c, r)) << "row " << r << " col " << c;
+        EXPECT_EQ(opened.Mark(r), "") << r;
+    }
+    EXPECT_EQ(opened.ColWidth(0), 50);
+    EXPECT_EQ(opened.ColWidth(3), 150);
+
+    const TAlcoholInformation info = s.InfoSnapshot();
+    EXPECT_EQ(info.Model, "KOVAN");
+    EXPECT_EQ(info.ModelSN, "SN-0042");
+    EXPECT_EQ(info.SWVer, "V2.07");
+    EXPECT_EQ(info.Cal.Year, 2016);
+    EXPECT_EQ(info.Cal.Month, 3);
+    EXPECT_EQ(info.Cal.Day, 5);
+    EXPECT_EQ(info.CalCycle, 365);
+    EXPECT_EQ(info.CUnit, 0);  // only shown in the log when read
+
+    const auto log = LogAfterOpening();
+    ASSERT_EQ(log.size(), 12u);  // rule, name and ten header lines
+    EXPECT_EQ(log[1], Name("trip.csv"));
+    EXPECT_EQ(log[2], "-------------------------");
+    EXPECT_EQ(log[3], "File Creat Date:07/01/2024 08:05:03");
+    EXPECT_EQ(log[10], "[Unit]=ug/100ml");
+}
+
+TEST_F(ResultsFileTest, OpenAndSaveCyclesGiveBackTheSameBytes) {
+    ASSERT_TRUE(SaveResultsFile(s, Name("cycle.csv"), DownloadedGrid(), FixedTime()));
+    const std::string first = ReadBytes(dir / "cycle.csv");
+    for (int i = 0; i < 3; ++i) {
+        ResultsGrid grid;
+        OpenResultsFile(s, Name("cycle.csv"), grid);
+        ui.ScriptAnswers({Answer::Yes});
+        ASSERT_TRUE(SaveResultsFile(s, Name("cycle.csv"), grid, FixedTime()));
+        EXPECT_EQ(ReadBytes(dir / "cycle.csv"), first) << "cycle " << i;
+    }
+}
+
+TEST_F(ResultsFileTest, ExistingFileIsReplacedOnlyWhenTheAnswerIsYes) {
+    const struct {
+        Answer answer;
+        bool written;
+    } cases[] = {{Answer::No, false}, {Answer::Cancel, false}, {Answer::Yes, true}};
+    for (const auto& c : cases) {
+        WriteBytes(dir / "old.csv", "old content\r\n");
+        ui.Clear();
+        ui.ScriptAnswers({c.answer});
+        EXPECT_EQ(SaveResultsFile(s, Name("old"), DownloadedGrid(), FixedTime()), c.written);
+        const auto questions = ui.Of("question3");
+        ASSERT_EQ(questions.size(), 1u);
+        EXPECT_EQ(questions[0], "Whether overwrite this file?" + Name("old.csv"));
+        const std::string bytes = ReadBytes(dir / "old.csv");
+        EXPECT_EQ(bytes == "old content\r\n", !c.written);
+        EXPECT_TRUE(ui.Of("box").empty());
+    }
+}
+
+TEST_F(ResultsFileTest, OverwriteQuestionComesFromTheLanguageFile) {
+    s.Texts.Exists = true;
+    s.Texts.Lines = {"[Warning]", "W0=x", "W1=", "W2=", "W3=", "W4=",
+                     "W5=100% sure to replace %s?", "W6=", "[END]"};
+    WriteBytes(dir / "r.xlsx", "x");
+    SaveResultsFile(s, Name("r.xlsx"), DownloadedGrid(), FixedTime());
+    ASSERT_EQ(ui.Of("question3").size(), 1u);
+    EXPECT_EQ(ui.Of("question3")[0], "100% sure to replace " + Name("r.xlsx") + "?");
+}
+
+TEST_F(ResultsFileTest, FailedWriteKeepsTheOldFileAndIsReported) {
+    WriteBytes(dir / "keep.csv", "precious\r\n");
+    fs::create_directory(dir / "keep.csv.saving");  // the temporary file cannot be made
+    ui.ScriptAnswers({Answer::Yes});
+    EXPECT_FALSE(SaveResultsFile(s, Name("keep.csv"), DownloadedGrid(), FixedTime()));
+    EXPECT_EQ(ReadBytes(dir / "keep.csv"), "precious\r\n");
+    EXPECT_EQ(ui.Of("beep").size(), 1u);
+    EXPECT_EQ(ui.Of("box"), std::vector<std::string>{"File error!"});
+    EXPECT_TRUE(fs::is_directory(dir / "keep.csv.saving"));  // not ours to remove
+}
+
+TEST_F(ResultsFileTest, FolderThatIsAFileFailsWithBeepAndBox) {
+    WriteBytes(dir / "plain", "not a folder");
+    EXPECT_FALSE(SaveResultsFile(s, Name("plain") + "/result", DownloadedGrid(), FixedTime()));
+    EXPECT_EQ(ui.Of("beep").size(), 1u);
+    EXPECT_EQ(ui.Of("box"), std::vector<std::string>{"File error!"});
+    EXPECT_EQ(ReadBytes(dir / "plain"), "not a folder");
+}
+
+TEST_F(ResultsFileTest, TargetThatIsAFolderFailsAndLeavesNoTemporaryFile) {
+    fs::create_directory(dir / "folder.csv");
+    fs::create_directory(dir / "folder.csv" / "inside");
+    ui.ScriptAnswers({Answer::Yes});
+    EXPECT_FALSE(SaveResultsFile(s, Name("folder.csv"), DownloadedGrid(), FixedTime()));
+    EXPECT_TRUE(fs::is_directory(dir / "folder.csv" / "inside"));
+    EXPECT_FALSE(fs::exists(dir / "folder.csv.saving"));
+    EXPECT_EQ(ui.Of("box"), std::vector<std::string>{"File error!"});
+}
+
+TEST_F(ResultsFileTest, DebugModeFirstSavesTheRecordLinesUnderTheChosenName) {
+    s.DebugMode = true;
+    {
+        std::lock_guard lock(s.InfoLock);
+        s.RecordLines = std::make_shared<std::vector<std::string>>(
+            std::vector<std::string>{"00 20 84 00 01", "00 20 84 00 02 text"});
+    }
+    ASSERT_TRUE(SaveResultsFile(s, Name("dump"), DownloadedGrid(), FixedTime()));
+    EXPECT_EQ(ReadBytes(dir / "dump"), "00 20 84 00 01\r\n00 20 84 00 02 text\r\n");
+    EXPECT_EQ(ReadBytes(dir / "dump.csv").substr(0, 27), "-------------------------\r\n");
+}
+
+TEST_F(ResultsFileTest, OpeningAMissingFileBeepsAndShowsTheBox) {
+    ResultsGrid grid = DownloadedGrid();
+    OpenResultsFile(s, Name("absent.csv"), grid);
+    EXPECT_EQ(ui.Of("beep").size(), 1u);
+    EXPECT_EQ(ui.Of("box"), std::vector<std::string>{"File error!"});
+    EXPECT_TRUE(ui.Log().empty());
+    EXPECT_EQ(grid.RowCount(), 4);
+}
+
+TEST_F(ResultsFileTest, TwentyHeaderLinesAreAcceptedTwentyOneAreRejected) {
+    for (int count : {20, 21}) {
+        std::vector<std::string> header;
+        for (int i = 1; i <= count; ++i) header.push_back("line " + std::to_string(i));
+        WriteBytes(dir / "h.csv", FileWithHeader(header));
+        ui.Clear();
+        ResultsGrid grid = DownloadedGrid();
+        OpenResultsFile(s, Name("h.csv"), grid);
+
+        const auto log = LogAfterOpening();
+        if (count == 20) {
+            ASSERT_EQ(log.size(), 22u);
+            EXPECT_EQ(log.back(), "line 20");
+            ASSERT_EQ(grid.RowCount(), 2);
+            EXPECT_EQ(grid.Cell(1, 1), "17");
+        } else {
+            ASSERT_EQ(log.size(), 24u);
+            EXPECT_EQ(log[22], "line 21");
+            EXPECT_EQ(log[23], "File format error!");
+            EXPECT_EQ(grid.RowCount(), 4);  // the grid shows what it showed before
+            EXPECT_EQ(grid.Mark(1), "clgreen");
+        }
+    }
+}
+
+TEST_F(ResultsFileTest, FileWithoutMarkerIsAFormatError) {
+    WriteBytes(dir / "nomark.csv", "a\r\nb\r\n");
+    ResultsGrid grid = DownloadedGrid();
+    OpenResultsFile(s, Name("nomark.csv"), grid);
+    EXPECT_EQ(ui.Log(), (std::vector<std::string>{"-------------------------------------",
+                                                  Name("nomark.csv"), "a", "b",
+                                                  "File format error!"}));
+    EXPECT_EQ(grid.RowCount(), 4);
+}
+
+TEST_F(ResultsFileTest, CalibrationIsReadDayFirstOrYearFirst) {
+    const struct {
+        const char* value;
+        int year, month, day;
+    } cases[] = {{"05/03/2016", 2016, 3, 5},
+                 {"2016/03/05", 2016, 3, 5},
+                 {"1/2/16", 1999, 9, 8},  // too short: unchanged
+                 {"2017/01/21", 2017, 1, 21},
+                 {"d 7/m 11/y 2030", 2030, 11, 7},
+                 {"2021/12/", 2021, 12, 8}};
+    for (const auto& c : cases) {
+        {
+            std::lock_guard lock(s.InfoLock);
+            s.DeviceInfo.Cal = {1999, 9, 8};
+        }
+        WriteBytes(dir / "cal.csv", FileWithHeader({std::string("[Last Calibration]=") + c.value}));
+        ResultsGrid grid;
+        OpenResultsFile(s, Name("cal.csv"), grid);
+        const TAlcoholInformation info = s.InfoSnapshot();
+        EXPECT_EQ(info.Cal.Year, c.year) << c.value;
+        EXPECT_EQ(info.Cal.Month, c.month) << c.value;
+        EXPECT_EQ(info.Cal.Day, c.day) << c.value;
+    }
+}
+
+TEST_F(ResultsFileTest, HeaderKeysNeedAnEqualsSignAndEmptyValuesChangeNothing) {
+    WriteBytes(dir / "keys.csv", FileWithHeader({"[Device Type]=ZET", "[Serial NO.]=",
+                                                 "[Firmware Rev.] V9", "note [Calibration cycle]=30 Days",
+                                                 "[Language]=7", "[Unit]=3"}));
+    ResultsGrid grid;
+    OpenResultsFile(s, Name("keys.csv"), grid);
+    const TAlcoholInformation info = s.InfoSnapshot();
+    EXPECT_EQ(info.Model, "ZET");
+    EXPECT_EQ(info.ModelSN, "SN-0042");
+    EXPECT_EQ(info.SWVer, "V2.07");
+    EXPECT_EQ(info.CalCycle, 30);
+    EXPECT_EQ(info.Language, 0);
+    EXPECT_EQ(info.CUnit, 1);
+}
+
+TEST_F(ResultsFileTest, ValueWithoutDigitsStopsReadingSilently) {
+    for (const char* line : {"[Calibration cycle]=none", "[Last Calibration]=ab/03/2016"}) {
+        WriteBytes(dir / "stop.csv", FileWithHeader({line, "[Serial NO.]=LATER"}));
+        ui.Clear();
+        ResultsGrid grid = DownloadedGrid();
+        OpenResultsFile(s, Name("stop.csv"), grid);
+        EXPECT_EQ(ui.Log(), (std::vector<std::string>{"-------------------------------------",
+                                                      Name("stop.csv"), line}));
+        EXPECT_TRUE(ui.Of("box").empty());
+        EXPECT_EQ(s.InfoSnapshot().ModelSN, "SN-0042");
+        EXPECT_EQ(grid.RowCount(), 4);
+    }
+}
+
+TEST_F(ResultsFileTest, TabSeparatedFileKeepsItsLastField) {
+    WriteBytes(dir / "tabs.txt",
+               "[Start to Write Datum Records]\n"
+               "Counter\tMode\tResult\n"
+               "1\tQuick \t0.00 mg/l\n"
+               "2\tActive\t0.10 mg/l\textra\n");
+    ResultsGrid grid;
+    OpenResultsFile(s, Name("tabs.txt"), grid);
+    EXPECT_EQ(grid.ColCount, 4);
+    ASSERT_EQ(grid.RowCount(), 3);
+    EXPECT_EQ(grid.Cell(0, 0), "Number");
+    EXPECT_EQ(grid.Cell(3, 0), "Result");
+    EXPECT_EQ(grid.Cell(0, 1), "1");
+    EXPECT_EQ(grid.Cell(2, 1), "Quick ");  // blanks before a tab stay
+    EXPECT_EQ(grid.Cell(3, 1), "0.00 mg/l");
+    EXPECT_EQ(grid.Cell(3, 2), "0.10 mg/l");
+    EXPECT_EQ(grid.Cell(4, 2), "extra");  // stored beyond the visible columns
+    EXPECT_EQ(grid.ColWidth(3), 150);
+}
+
+TEST_F(ResultsFileTest, OnlyOneBlankBeforeEachCommaIsDropped) {
+    WriteBytes(dir / "blanks.csv",
+               "[Start to Write Datum Records]\r\n"
+               "A ,B ,C ,\r\n"
+               "two  , ,x\t ,last\r\n");
+    ResultsGrid grid;
+    OpenResultsFile(s, Name("blanks.csv"), grid);
+    ASSERT_EQ(grid.RowCount(), 2);
+    EXPECT_EQ(grid.Cell(1, 0), "A");
+    EXPECT_EQ(grid.Cell(1, 1), "two  , ,x");  // split at the tab first
+    EXPECT_EQ(grid.Cell(2, 1), "");
+    EXPECT_EQ(grid.Cell(3, 1), "last");
+
+    WriteBytes(dir / "blanks.csv",
+               "[Start to Write Datum Records]\r\n"
+               "A ,B ,C ,\r\n"
+               "two  , ,x,y\r\n");
+    OpenResultsFile(s, Name("blanks.csv"), grid);
+    EXPECT_EQ(grid.Cell(1, 1), "two ");
+    EXPECT_EQ(grid.Cell(2, 1), "");
+    EXPECT_EQ(grid.Cell(3, 1), "x");
+    EXPECT_EQ(grid.Cell(4, 1), "y");
+}
+
+TEST_F(ResultsFileTest, TitleLineDecidesTheColumnCount) {
+    const struct {
+        const char* title;
+        int cols;
+    } cases[] = {{"", 2}, {"Only ,", 2}, {"A ,B ,", 3}, {"A ,B ,C ,D ,E ,F ,G ,", 8}};
+    for (const auto& c : cases) {
+        WriteBytes(dir / "t.csv",
+                   std::string("[Start to Write Datum Records]\r\n") + c.title + "\r\n");
+        ResultsGrid grid = DownloadedGrid();
+        OpenResultsFile(s, Name("t.csv"), grid);
+        EXPECT_EQ(grid.ColCount, c.cols) << c.title;
+        ASSERT_EQ(grid.RowCount(), 2) << c.title;
+        EXPECT_EQ(grid.Cell(0, 0), "Number");
+        for (int col = 0; col < grid.ColCount; ++col) EXPECT_EQ(grid.Cell(col, 1), "");
+        EXPECT_EQ(grid.Mark(1), "");
+    }
+}
+
+}  // namespace
