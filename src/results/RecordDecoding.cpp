@@ -57,7 +57,9 @@ unsigned FrameByte(std::string_view line, int n) {
     return static_cast<unsigned>(high * 16 + low);
 }
 
-unsigned FrameWord(std::string_view line, int n) { return FrameByte(line, n) * 256 + FrameByte(line, n + 1); }
+unsigned FrameWord(std::string_view line, int n) {
+    return FrameByte(line, n) * 256 + FrameByte(line, n + 1);
+}
 
 TestRecord DecodeRecordLine(std::string_view line) {
     TestRecord r;

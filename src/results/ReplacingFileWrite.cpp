@@ -18,7 +18,8 @@ std::filesystem::path SavingNameFor(const std::filesystem::path& target) {
     return target.parent_path() / name;
 }
 
-bool WriteLinesReplacing(const std::filesystem::path& target, const std::vector<std::string>& lines) {
+bool WriteLinesReplacing(const std::filesystem::path& target,
+                         const std::vector<std::string>& lines) {
     size_t size = 0;
     for (const auto& line : lines) size += line.size() + 2;
     std::string content;

@@ -21,4 +21,5 @@ std::filesystem::path SavingNameFor(const std::filesystem::path& target);
 // Writes lines as UTF-8 without a byte-order mark, each followed by CR LF.
 // False when the file could not be written; an existing target is then
 // unchanged and no temporary file is left behind.
-bool WriteLinesReplacing(const std::filesystem::path& target, const std::vector<std::string>& lines);
+bool WriteLinesReplacing(const std::filesystem::path& target,
+                         const std::vector<std::string>& lines);

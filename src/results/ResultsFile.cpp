@@ -322,7 +322,8 @@ bool SaveResultsFile(SharedState& s, const std::string& chosenName, const Result
 void OpenResultsFile(SharedState& s, const std::string& chosenName, ResultsGrid& grid) {
     const std::filesystem::path path = PathFromUtf8(chosenName);
     std::error_code ec;
-    const bool exists = std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
+    const bool exists =
+        std::filesystem::exists(path, ec) && !std::filesystem::is_directory(path, ec);
     if (!exists) {
         s.ui.Beep();
         s.ui.MessageBox(Text(s.Texts, kWarningFileMissing));

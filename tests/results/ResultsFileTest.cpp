@@ -183,7 +183,8 @@ TEST_F(ResultsFileTest, LanguageOrUnitOutsideTheListsIsWrittenAsItsNumber) {
 }
 
 TEST_F(ResultsFileTest, EmptyGridWritesTitlesAndOneLineOfFiveEmptyFields) {
-    ASSERT_TRUE(SaveResultsFile(s, Name("empty"), ShowRecords({}, TextTable{}, false), FixedTime()));
+    const ResultsGrid empty = ShowRecords({}, TextTable{}, false);
+    ASSERT_TRUE(SaveResultsFile(s, Name("empty"), empty, FixedTime()));
     const std::string bytes = ReadBytes(dir / "empty.csv");
     const std::string tail =
         "[Start to Write Datum Records]\r\n"
@@ -387,9 +388,9 @@ TEST_F(ResultsFileTest, CalibrationIsReadDayFirstOrYearFirst) {
 }
 
 TEST_F(ResultsFileTest, HeaderKeysNeedAnEqualsSignAndEmptyValuesChangeNothing) {
-    WriteBytes(dir / "keys.csv", FileWithHeader({"[Device Type]=ZET", "[Serial NO.]=",
-                                                 "[Firmware Rev.] V9", "note [Calibration cycle]=30 Days",
-                                                 "[Language]=7", "[Unit]=3"}));
+    WriteBytes(dir / "keys.csv",
+               FileWithHeader({"[Device Type]=ZET", "[Serial NO.]=", "[Firmware Rev.] V9",
+                               "note [Calibration cycle]=30 Days", "[Language]=7", "[Unit]=3"}));
     ResultsGrid grid;
     OpenResultsFile(s, Name("keys.csv"), grid);
     const TAlcoholInformation info = s.InfoSnapshot();
