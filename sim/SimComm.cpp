@@ -88,7 +88,8 @@ bool SimComm::WriteCommData(const uint8_t* buffer, uint16_t count) {
     {
         std::lock_guard lock(mutex_);
         Port* port = OpenPortLocked();
-        if (port == nullptr || count == 0 || buffer == nullptr || refuseWrites_ || port->Unplugged) {
+        if (port == nullptr || count == 0 || buffer == nullptr || refuseWrites_ ||
+            port->Unplugged) {
             return false;
         }
         toDevice_.Push(std::span<const uint8_t>(buffer, count), SimWire::Clock::now());

@@ -25,7 +25,7 @@
 #include "app/Comm.h"
 
 class SimComm : public Comm {
-public:
+  public:
     SimComm();
     ~SimComm() override;
     SimComm(const SimComm&) = delete;
@@ -64,18 +64,18 @@ public:
     bool InjectFromDevice(std::span<const uint8_t> bytes);
 
     // --- fault knobs ---
-    void SetFailOpen(bool fail);         // every OpenCommon fails
-    void SetRefuseWrites(bool refuse);   // every WriteCommData fails, nothing is sent
+    void SetFailOpen(bool fail);        // every OpenCommon fails
+    void SetRefuseWrites(bool refuse);  // every WriteCommData fails, nothing is sent
     // An unplugged port cannot be opened; if it is open, writes fail and nothing more
     // arrives from it until it is closed.
     void SetUnplugged(const std::string& port, bool unplugged);
 
     // --- observation ---
     bool IsOpen() const;
-    std::string OpenPort() const;                // empty when closed
+    std::string OpenPort() const;                   // empty when closed
     std::vector<std::string> OpenAttempts() const;  // every OpenCommon name, in order
-    uint64_t BytesWritten() const;    // PC -> device, accepted by WriteCommData
-    uint64_t BytesDelivered() const;  // device -> PC, handed to the receive handler
+    uint64_t BytesWritten() const;                  // PC -> device, accepted by WriteCommData
+    uint64_t BytesDelivered() const;                // device -> PC, handed to the receive handler
     void ResetCounters();
     // Wire time of the bytes counted so far, both directions (115200 baud, 10 bits a
     // byte): the floor of any exchange's duration, for benchmarks.
@@ -84,7 +84,7 @@ public:
     // running. False on timeout.
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
 
-private:
+  private:
     struct Port {
         VirtualBreathalyser* Device = nullptr;
         std::unique_ptr<VirtualBreathalyser> Owned;

@@ -31,11 +31,11 @@ struct SimReceivedFrame {
 // Byte-at-a-time parser of normal frames; a complete frame (good or bad) is returned
 // from the call that supplies its last byte.
 class SimFrameParser {
-public:
+  public:
     std::optional<SimReceivedFrame> Feed(uint8_t byte);
     void Reset();
 
-private:
+  private:
     enum class State { Hunt, GotAA, LengthHigh, LengthLow, Body };
     State state_ = State::Hunt;
     uint8_t lengthHigh_ = 0;
@@ -47,11 +47,11 @@ private:
 // Byte-at-a-time parser of bootloader frames; returns the body of a frame whose sum
 // is right (bad frames are dropped).
 class SimBootParser {
-public:
+  public:
     std::optional<std::vector<uint8_t>> Feed(uint8_t byte);
     void Reset();
 
-private:
+  private:
     enum class State { Hunt, Got00, Length, Body };
     State state_ = State::Hunt;
     uint8_t length_ = 0;

@@ -8,7 +8,7 @@ namespace {
 // splitmix64: tiny, fast and fully specified, so generated records do not depend on
 // the standard library's distributions (which differ between implementations).
 class SplitMix {
-public:
+  public:
     explicit SplitMix(uint64_t seed) : state_(seed) {}
     uint64_t Next() {
         uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
@@ -21,7 +21,7 @@ public:
         return low + static_cast<uint32_t>(Next() % (uint64_t{high} - low + 1));
     }
 
-private:
+  private:
     uint64_t state_;
 };
 
@@ -64,8 +64,8 @@ std::vector<uint8_t> RecordPayload(const SimRecord& record) {
 
 std::vector<SimRecord> GenerateRecords(uint32_t seed, size_t count) {
     static constexpr std::array<uint8_t, 6> kUnits{0, 1, 2, 3, 4, 9};
-    static constexpr std::array<const char*, 6> kNames{"Driver", "Officer", "Müller", "Øystein",
-                                                       "Guest", "Test"};
+    static constexpr std::array<const char*, 6> kNames{"Driver",  "Officer", "Müller",
+                                                       "Øystein", "Guest",   "Test"};
     count = std::min<size_t>(count, 0xFFFF);
     SplitMix random(0xB4E7A10ULL ^ (uint64_t{seed} << 1));
     std::vector<SimRecord> records;
@@ -80,9 +80,15 @@ std::vector<SimRecord> GenerateRecords(uint32_t seed, size_t count) {
         // About a third of the tests find no alcohol at all.
         switch (random.Between(0, 5)) {
             case 0:
-            case 1: r.Reading = 0; break;
-            case 2: r.Reading = static_cast<uint16_t>(random.Between(1, 9)); break;
-            default: r.Reading = static_cast<uint16_t>(random.Between(10, 2500)); break;
+            case 1:
+                r.Reading = 0;
+                break;
+            case 2:
+                r.Reading = static_cast<uint16_t>(random.Between(1, 9));
+                break;
+            default:
+                r.Reading = static_cast<uint16_t>(random.Between(10, 2500));
+                break;
         }
         r.Year = static_cast<uint16_t>(random.Between(2015, 2026));
         r.Month = static_cast<uint8_t>(random.Between(1, 12));

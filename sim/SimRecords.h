@@ -9,11 +9,11 @@
 
 // One stored breath test, as the device holds it.
 struct SimRecord {
-    uint16_t Counter = 0;     // the device's own record number
-    uint8_t TestType = 0;     // 1 quick, 2 passive, 0 or 3 active (2 bits)
-    uint8_t ResultKind = 0;   // 1 yes/no, other numeric (2 bits)
-    uint8_t UnitCode = 0;     // 0 mg/l, 1 ug/100ml, 2 %, 3 per mille, 4-15 mg/100ml (4 bits)
-    uint16_t Reading = 0;     // raw reading; scale depends on UnitCode
+    uint16_t Counter = 0;    // the device's own record number
+    uint8_t TestType = 0;    // 1 quick, 2 passive, 0 or 3 active (2 bits)
+    uint8_t ResultKind = 0;  // 1 yes/no, other numeric (2 bits)
+    uint8_t UnitCode = 0;    // 0 mg/l, 1 ug/100ml, 2 %, 3 per mille, 4-15 mg/100ml (4 bits)
+    uint16_t Reading = 0;    // raw reading; scale depends on UnitCode
     uint8_t Hour = 0;
     uint8_t Minute = 0;
     uint8_t Second = 0;
@@ -23,7 +23,7 @@ struct SimRecord {
     uint16_t SecondReading = 0;  // tenths of mg/100ml
     uint8_t Temperature = 25;    // degrees + 25
     uint8_t Slope = 0;
-    std::string Text;            // free UTF-8 text after the fixed bytes (may be empty)
+    std::string Text;  // free UTF-8 text after the fixed bytes (may be empty)
 };
 
 // Mode byte: bits 0-1 test type, 2-3 result kind, 4-7 unit code.

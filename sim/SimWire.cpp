@@ -3,8 +3,8 @@
 #include <algorithm>
 
 SimWire::Clock::duration SimWire::ByteTime(int baud) {
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
-        static_cast<int64_t>(10'000'000'000LL / std::max(baud, 1))));
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::nanoseconds(static_cast<int64_t>(10'000'000'000LL / std::max(baud, 1))));
 }
 
 SimWire::Clock::duration SimWire::WireTime(uint64_t count) {

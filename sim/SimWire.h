@@ -14,7 +14,7 @@
 inline constexpr int kSimBaudRate = 115200;
 
 class SimWire {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     // Time one byte occupies the line at the given rate (10 bits: start, 8 data, stop).
@@ -35,7 +35,7 @@ public:
     bool Empty() const { return bytes_.empty(); }
     void Clear();
 
-private:
+  private:
     struct Pending {
         uint8_t Byte;
         Clock::time_point Due;

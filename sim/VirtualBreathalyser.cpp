@@ -54,10 +54,18 @@ void VirtualBreathalyser::HandleFrame(const SimReceivedFrame& frame, std::vector
     // Anything that is not a request is an acknowledgement of a report: nothing to do.
     if (frame.Payload.empty() || frame.Payload[0] != kRequest) return;
     switch (frame.Command) {
-        case 0x81: Emit(Frame(0x81, DeviceInfoPayload(config_)), out); break;
-        case 0x82: Emit(Frame(0x82, ClockPayload(config_)), out); break;
-        case 0x83: Emit(Frame(0x83, RecordMemoryPayload(config_)), out); break;
-        case 0x6A: Emit(Frame(0x6A, FullStatusPayload(config_)), out); break;
+        case 0x81:
+            Emit(Frame(0x81, DeviceInfoPayload(config_)), out);
+            break;
+        case 0x82:
+            Emit(Frame(0x82, ClockPayload(config_)), out);
+            break;
+        case 0x83:
+            Emit(Frame(0x83, RecordMemoryPayload(config_)), out);
+            break;
+        case 0x6A:
+            Emit(Frame(0x6A, FullStatusPayload(config_)), out);
+            break;
         case 0xA0:
             if (config_.EnterBootloaderOnReset && IsResetRequest(frame)) {
                 const std::array<uint8_t, 1> accepted{kNext};
@@ -67,7 +75,8 @@ void VirtualBreathalyser::HandleFrame(const SimReceivedFrame& frame, std::vector
                 download_ = {};
             }
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -75,7 +84,8 @@ void VirtualBreathalyser::HandleRecordFrame(const SimReceivedFrame& frame,
                                             std::vector<uint8_t>& out) {
     const auto& p = frame.Payload;
     if (p.size() >= 5 && p[0] == kRequest) {
-        const uint16_t count = static_cast<uint16_t>(std::min<size_t>(config_.Records.size(), 0xFFFF));
+        const uint16_t count =
+            static_cast<uint16_t>(std::min<size_t>(config_.Records.size(), 0xFFFF));
         const uint16_t first = std::max<uint16_t>(1, static_cast<uint16_t>((p[1] << 8) | p[2]));
         const uint16_t last = std::min<uint16_t>(count, static_cast<uint16_t>((p[3] << 8) | p[4]));
         download_ = {};
@@ -94,9 +104,14 @@ void VirtualBreathalyser::HandleRecordFrame(const SimReceivedFrame& frame,
             ++download_.Current;
             SendRecord(download_.Current, out);
             break;
-        case kResend: SendRecord(download_.Current, out); break;
-        case kFinished: download_ = {}; break;
-        default: break;
+        case kResend:
+            SendRecord(download_.Current, out);
+            break;
+        case kFinished:
+            download_ = {};
+            break;
+        default:
+            break;
     }
 }
 
@@ -104,9 +119,9 @@ void VirtualBreathalyser::HandleBootFrame(const std::vector<uint8_t>& body,
                                           std::vector<uint8_t>& out) {
     if (body.empty()) return;
     if (body[0] == kBootVerifyCode) {
-        const std::array<uint8_t, 4> reply{
-            kBootVerifyCode, kBootAccepted, static_cast<uint8_t>(config_.BootCodeChecksum >> 8),
-            static_cast<uint8_t>(config_.BootCodeChecksum & 0xFF)};
+        const std::array<uint8_t, 4> reply{kBootVerifyCode, kBootAccepted,
+                                           static_cast<uint8_t>(config_.BootCodeChecksum >> 8),
+                                           static_cast<uint8_t>(config_.BootCodeChecksum & 0xFF)};
         Emit(BuildBootFrame(reply), out);
     }
 }
@@ -183,20 +198,33 @@ bool VirtualBreathalyser::InBootloader() const {
 std::vector<uint8_t> VirtualBreathalyser::MakeReport(uint8_t command, uint8_t code) const {
     std::lock_guard lock(mutex_);
     switch (command) {
-        case 0x80: return Frame(command, RunStatusPayload(config_));
-        case 0x81: return Frame(command, DeviceInfoPayload(config_));
-        case 0x82: return Frame(command, ClockPayload(config_));
-        case 0x83: return Frame(command, RecordMemoryPayload(config_));
-        case 0x6A: return Frame(command, FullStatusPayload(config_));
-        case 0x61: return Frame(command, SerialNumberPayload(config_));
-        case 0x62: return Frame(command, SettingsPayload(config_));
-        case 0x63: return Frame(command, SensorLedPayload(config_));
-        case 0x65: return Frame(command, StartLogoPayload(config_));
-        case 0x9C: return Frame(command, PrintHeaderPayload(config_));
-        case 0x6F: return Frame(command, {kFinished});
+        case 0x80:
+            return Frame(command, RunStatusPayload(config_));
+        case 0x81:
+            return Frame(command, DeviceInfoPayload(config_));
+        case 0x82:
+            return Frame(command, ClockPayload(config_));
+        case 0x83:
+            return Frame(command, RecordMemoryPayload(config_));
+        case 0x6A:
+            return Frame(command, FullStatusPayload(config_));
+        case 0x61:
+            return Frame(command, SerialNumberPayload(config_));
+        case 0x62:
+            return Frame(command, SettingsPayload(config_));
+        case 0x63:
+            return Frame(command, SensorLedPayload(config_));
+        case 0x65:
+            return Frame(command, StartLogoPayload(config_));
+        case 0x9C:
+            return Frame(command, PrintHeaderPayload(config_));
+        case 0x6F:
+            return Frame(command, {kFinished});
         case 0x9A:
-        case 0x9B: return Frame(command, {code});
-        default: return {};
+        case 0x9B:
+            return Frame(command, {code});
+        default:
+            return {};
     }
 }
 

@@ -18,7 +18,7 @@
 #include "SimFraming.h"
 
 class VirtualBreathalyser {
-public:
+  public:
     explicit VirtualBreathalyser(SimDeviceConfig config = {});
 
     // Takes bytes from the PC, split anywhere, and returns what the device answers to
@@ -74,10 +74,10 @@ public:
     void ClearReceived();
     std::vector<uint16_t> RecordsSent() const;  // record numbers in sending order, resends too
     uint64_t FramesSent() const;
-    uint64_t BytesSent() const;                 // bytes actually answered, after faults
+    uint64_t BytesSent() const;  // bytes actually answered, after faults
     bool DownloadActive() const;
 
-private:
+  private:
     struct Download {
         bool Active = false;
         uint16_t Current = 0;

@@ -130,7 +130,8 @@ int main(int argc, char** argv) {
     config.InBootloader = options.bootloader;
     config.Records = GenerateRecords(options.seed, options.records);
     VirtualBreathalyser device(config);
-    if (options.silentAfter > 0) device.FallSilentAfterRecord(static_cast<uint16_t>(options.silentAfter));
+    if (options.silentAfter > 0)
+        device.FallSilentAfterRecord(static_cast<uint16_t>(options.silentAfter));
     device.SetRecording(false);  // a long session would only grow the log
 
     int master = -1;
@@ -160,8 +161,8 @@ int main(int argc, char** argv) {
     using Clock = std::chrono::steady_clock;
     const auto started = Clock::now();
     const auto byteTime = SimWire::ByteTime();
-    std::vector<uint8_t> pending;       // answer bytes not yet written
-    Clock::time_point lineStart{};      // when pending[0] began on the wire (paced)
+    std::vector<uint8_t> pending;   // answer bytes not yet written
+    Clock::time_point lineStart{};  // when pending[0] began on the wire (paced)
     bool connected = false;
 
     while (!g_stop) {

@@ -26,7 +26,7 @@ using namespace simtest;
 namespace {
 
 class BrevsimProcess {
-public:
+  public:
     explicit BrevsimProcess(std::vector<std::string> args) {
         int out[2];
         if (pipe(out) != 0) return;
@@ -79,7 +79,7 @@ public:
         return poll(&p, 1, timeoutMs) > 0;
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     int stdout_ = -1;
 };

@@ -1,11 +1,10 @@
-#include "SimComm.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <mutex>
 #include <thread>
 
+#include "SimComm.h"
 #include "WireHelpers.h"
 
 using namespace simtest;
@@ -19,7 +18,7 @@ const Bytes kMemoryRequest = Hex("AA FE 00 03 83 11 97");
 
 // Collects what the port delivers, and on which threads.
 class Receiver {
-public:
+  public:
     void Attach(SimComm& comm) {
         comm.SetReceiveHandler([this](const uint8_t* data, size_t length) {
             std::lock_guard lock(mutex_);
@@ -41,7 +40,7 @@ public:
         return blocks_;
     }
 
-private:
+  private:
     std::mutex mutex_;
     Bytes bytes_;
     std::vector<std::thread::id> threads_;
@@ -49,7 +48,7 @@ private:
 };
 
 class SimCommTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SimDeviceConfig kovan;
         kovan.Records = GenerateRecords(3, 3);
@@ -196,7 +195,8 @@ TEST_F(SimCommTest, ThreeRecordDownloadRunsWithAReceiverThatAcknowledges) {
         for (const WireFrame& f : SplitFrames(pending)) {
             if (f.Command != 0x84) continue;
             counters.push_back(Word(f.Payload, 0));
-            const Bytes ack = counters.size() < 3 ? Hex("AA FE 00 03 84 22 A9") : Hex("AA FE 00 03 84 66 ED");
+            const Bytes ack =
+                counters.size() < 3 ? Hex("AA FE 00 03 84 22 A9") : Hex("AA FE 00 03 84 66 ED");
             comm.WriteCommData(ack.data(), static_cast<uint16_t>(ack.size()));
         }
         pending.clear();  // each answer arrives whole when unpaced

@@ -1,11 +1,10 @@
-#include "VirtualBreathalyser.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <numeric>
 #include <set>
 
+#include "VirtualBreathalyser.h"
 #include "WireHelpers.h"
 
 using namespace simtest;
@@ -56,7 +55,7 @@ SimDeviceConfig ThreeRecordKovan() {
 }
 
 class VirtualBreathalyserTest : public ::testing::Test {
-protected:
+  protected:
     VirtualBreathalyser device{ThreeRecordKovan()};
 
     std::vector<WireFrame> Send(const Bytes& bytes) { return SplitFrames(device.Receive(bytes)); }
@@ -122,7 +121,8 @@ TEST_F(VirtualBreathalyserTest, DeviceInformationCarriesPaddedIdentityVersionsAn
     EXPECT_EQ("SE24000456", Text(f.Payload, 20, 10));
     EXPECT_EQ("201005", Text(f.Payload, 30, 6));
     EXPECT_EQ("1002", Text(f.Payload, 36, 4));
-    EXPECT_EQ(Hex("07 E0 03 09 00 B4 00 03 00 C8 01 90 03 20"), Bytes(f.Payload.begin() + 40, f.Payload.begin() + 54));
+    EXPECT_EQ(Hex("07 E0 03 09 00 B4 00 03 00 C8 01 90 03 20"),
+              Bytes(f.Payload.begin() + 40, f.Payload.begin() + 54));
 }
 
 TEST_F(VirtualBreathalyserTest, RecordMemoryReportsTheStoredRecordsOrTheConfiguredCounts) {
@@ -173,7 +173,8 @@ TEST_F(VirtualBreathalyserTest, DownloadSendsOneRecordPerAcknowledgementAndResen
     EXPECT_TRUE(frames[0].SumOk);
     // Counter 1, mode 0x25 (quick, yes/no, unit 2), reading 0x1234, 09:05:30,
     // 2016-03-05, second reading 123, temperature 45, slope 100, then the text.
-    EXPECT_EQ(Concat({Hex("00 01 25 12 34 09 05 1E 07 E0 03 05 00 7B 2D 64"), Bytes{'D', 'r', 'i', 'v', 'e', 'r', ' ', '1', '2'}}),
+    EXPECT_EQ(Concat({Hex("00 01 25 12 34 09 05 1E 07 E0 03 05 00 7B 2D 64"),
+                      Bytes{'D', 'r', 'i', 'v', 'e', 'r', ' ', '1', '2'}}),
               frames[0].Payload);
 
     frames = Send(kRecordNext);
@@ -264,7 +265,8 @@ TEST_F(VirtualBreathalyserTest, AcknowledgementsAndBadFramesAreRecordedButNotAns
     EXPECT_FALSE(frames[2].ChecksumOk);
 }
 
-TEST_F(VirtualBreathalyserTest, OnlyABootloaderAnswersTheBootloaderProbeAndItIgnoresTheNormalProtocol) {
+TEST_F(VirtualBreathalyserTest,
+       OnlyABootloaderAnswersTheBootloaderProbeAndItIgnoresTheNormalProtocol) {
     EXPECT_TRUE(device.Receive(kBootProbe).empty());
 
     device.SetBootloader(true);
@@ -342,8 +344,8 @@ class ReportLengthTest : public ::testing::TestWithParam<ReportCase> {};
 
 TEST_P(ReportLengthTest, UnsolicitedReportHasItsPayloadLengthAndACorrectSum) {
     SimDeviceConfig config;
-    config.StartLogo2 = "Drive safe";                          // 10 bytes, then TAB
-    config.PrintHeader = {"A", "BB", "CCC", "DDDD"};           // 10 bytes, 3 TABs, 00
+    config.StartLogo2 = "Drive safe";                 // 10 bytes, then TAB
+    config.PrintHeader = {"A", "BB", "CCC", "DDDD"};  // 10 bytes, 3 TABs, 00
     VirtualBreathalyser device(config);
     const Bytes frame = device.MakeReport(GetParam().command);
     const auto frames = SplitFrames(frame);
@@ -381,7 +383,9 @@ TEST(VirtualBreathalyserReports, ConfigurationReportsCarryTheirFieldsInPlace) {
     EXPECT_EQ(53, settings[32]);
 
     const Bytes logo = SplitFrames(device.MakeReport(0x65))[0].Payload;
-    EXPECT_EQ(Concat({Bytes{'L', 'O', 'G', 'O', ' ', ' ', ' ', ' '}, Bytes(config.StartLogo2.begin(), config.StartLogo2.end()), Hex("09")}), logo);
+    EXPECT_EQ(Concat({Bytes{'L', 'O', 'G', 'O', ' ', ' ', ' ', ' '},
+                      Bytes(config.StartLogo2.begin(), config.StartLogo2.end()), Hex("09")}),
+              logo);
 
     EXPECT_EQ(Hex("41 09 42 09 43 09 44 00"), SplitFrames(device.MakeReport(0x9C))[0].Payload);
     EXPECT_EQ(Hex("AA FE 00 03 9B 66 04"), device.MakeReport(0x9B, 0x66));
@@ -413,7 +417,8 @@ TEST(GeneratedRecords, SameSeedGivesTheSameValidAndVariedRecords) {
         zeros += r.Reading == 0;
         yesNo += r.ResultKind == 1;
         texts += !r.Text.empty();
-        nonAscii += std::any_of(r.Text.begin(), r.Text.end(), [](char ch) { return (ch & 0x80) != 0; });
+        nonAscii +=
+            std::any_of(r.Text.begin(), r.Text.end(), [](char ch) { return (ch & 0x80) != 0; });
     }
     EXPECT_TRUE(allSame);
     EXPECT_TRUE(anyDifferent);
