@@ -20,7 +20,7 @@ constexpr int kBetweenPortsMs = 10;
 // reset, so that its tail does not land in front of the next frame.
 constexpr int kQuietMs = 5;
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 }  // namespace
 
@@ -158,24 +158,24 @@ bool SearchThreads::BootloaderProbe() {
 // Accepted as soon as at least three bytes have come and the first two match;
 // 80 ms is the limit.
 bool SearchThreads::WaitForAnswer(uint8_t first, uint8_t second) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kProbeLimitMs);
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kProbeLimitMs);
     for (;;) {
         const uint16_t count = s_.RxWritePos.load(std::memory_order_acquire);
         if (count >= 3 && s_.RxRing[0] == first && s_.RxRing[1] == second) break;
-        if (Clock::now() >= deadline) return false;
+        if (SteadyClock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     // Let the rest of the answer arrive (within the limit) so the ring reset
     // that follows does not race with it.
     uint16_t last = s_.RxWritePos.load(std::memory_order_acquire);
-    auto quietSince = Clock::now();
-    while (Clock::now() < deadline) {
+    auto quietSince = SteadyClock::now();
+    while (SteadyClock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         const uint16_t now = s_.RxWritePos.load(std::memory_order_acquire);
         if (now != last) {
             last = now;
-            quietSince = Clock::now();
-        } else if (Clock::now() - quietSince >= std::chrono::milliseconds(kQuietMs)) {
+            quietSince = SteadyClock::now();
+        } else if (SteadyClock::now() - quietSince >= std::chrono::milliseconds(kQuietMs)) {
             break;
         }
     }
