@@ -1,0 +1,32 @@
+#pragma once
+// The dispatcher thread of one connection: drains the receive ring one byte at
+// a time into the normal frame parser, or into the bootloader parser while
+// LinkMode is 10 or more. Every report handler runs on this thread.
+
+#include <cstdint>
+#include <functional>
+#include <thread>
+
+struct SharedState;
+
+class RS232Thread {
+public:
+    // Resets the protocol state before the thread starts, so that the reset is
+    // complete before any byte of the first reply is stored. bootReceiveByte
+    // takes the bytes of bootloader mode; without it they are dropped.
+    explicit RS232Thread(SharedState& s, std::function<void(uint8_t)> bootReceiveByte = {});
+    // Requests termination and waits for the byte in hand; bytes still in the
+    // ring stay unprocessed.
+    ~RS232Thread();
+
+    RS232Thread(const RS232Thread&) = delete;
+    RS232Thread& operator=(const RS232Thread&) = delete;
+
+private:
+    void InitializeThreadTask();
+    void Execute(std::stop_token stop);
+
+    SharedState& s_;
+    std::function<void(uint8_t)> bootReceiveByte_;
+    std::jthread thread_;  // last: starts after the other members exist
+};
