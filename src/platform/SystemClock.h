@@ -1,0 +1,8 @@
+#pragma once
+#include "app/SystemPorts.h"
+
+// The computer's local wall-clock time.
+class SystemClock : public Clock {
+public:
+    std::tm Now() override;
+};

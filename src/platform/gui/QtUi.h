@@ -1,0 +1,72 @@
+#pragma once
+// The Ui port on Qt. Every effect is posted to one receiver on the GUI thread,
+// so effects of one thread arrive in the order they were made. Message boxes and
+// questions run at once on the GUI thread; asked from a worker they are posted
+// the same way and block only that worker until the user has answered. Progress
+// values, which come in floods during a download, are coalesced: only the
+// latest value is shown when the GUI thread gets to it.
+
+#include <QObject>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "app/Ui.h"
+#include "platform/gui/UiTarget.h"
+
+class QtUi : public Ui {
+public:
+    // Create on the GUI thread; title is the title of every message box.
+    explicit QtUi(std::string title);
+    ~QtUi() override;
+
+    // The windows that receive the effects (GUI thread). Effects that arrive
+    // while a window is not attached are dropped.
+    void Attach(MainWindowTarget* mainWindow, ResultsWindowTarget* resultsWindow);
+
+    // At exit, before the worker threads are stopped (GUI thread): every box a
+    // worker waits for, or asks for later, is answered at once (No, or Cancel
+    // where offered) so no thread stays blocked on the GUI, and the windows are
+    // detached.
+    void Shutdown();
+
+    const std::string& Title() const { return title_; }
+
+    // Runs fn on the GUI thread after every effect posted before it.
+    void Post(std::function<void()> fn);
+
+    void LogLine(const std::string& text) override;
+    void SetLogLines(const std::vector<std::string>& lines) override;
+    void SetProgress(uint8_t value) override;
+    void SetMainButtons(bool enabled) override;
+    void Beep() override;
+    void MessageBox(const std::string& text) override;
+    Answer Question(const std::string& text, bool withCancel) override;
+    void ServiceLine(const std::string& text) override;
+    void SetServiceValue(const std::string& control, const std::string& text) override;
+    void ClearResultsGrid() override;
+    void SetResultsGrid(ResultsGrid grid) override;
+    void SetResultsButtons(bool enabled) override;
+    void ShowResultsWindow() override;
+
+private:
+    bool OnGuiThread() const;
+    // Shows a box on the GUI thread and returns its answer; from a worker it
+    // waits for the GUI thread, or returns ifClosing once Shutdown has run.
+    Answer RunBox(std::function<Answer()> show, Answer ifClosing);
+    Answer ShowBox(const std::string& text, bool question, bool withCancel);
+
+    const std::string title_;
+    QObject receiver_;
+    MainWindowTarget* main_ = nullptr;        // GUI thread only
+    ResultsWindowTarget* results_ = nullptr;  // GUI thread only
+
+    std::atomic<int> progressValue_{0};
+    std::atomic<bool> progressPending_{false};
+
+    std::mutex boxLock_;
+    std::condition_variable boxDone_;
+    bool closing_ = false;  // guarded by boxLock_
+};

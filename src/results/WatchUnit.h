@@ -1,0 +1,15 @@
+#pragma once
+// The small borderless detail window of the results grid: one disabled memo
+// that lists a row's values with their column titles.
+
+#include <QWidget>
+
+class QPlainTextEdit;
+
+class TWatchForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TWatchForm(QWidget* parent = nullptr);
+
+    QPlainTextEdit* OutputWindow = nullptr;
+};
