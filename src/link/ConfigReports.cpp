@@ -15,7 +15,9 @@
 
 namespace {
 
-std::string T(const SharedState& s, const TextRef& ref) { return Text(s.Texts, ref); }
+std::string T(const SharedState& s, const TextRef& ref) {
+    return Text(s.Texts, ref);
+}
 
 // An LED band limit in thousandths, shown with two decimals (thousandths cut off).
 std::string LedText(int32_t value) {
@@ -134,7 +136,8 @@ void SettingsReport(SharedState& s) {
     ui.SetServiceValue("RFadr3", HexPair(v.RFAdr[2]));
     ui.SetServiceValue("RFadr4", HexPair(v.RFAdr[3]));
     ui.SetServiceValue("ComboBoxRFFreq", ItemOrIndex(kRFFreqItems, v.RFFreq));
-    ui.SetServiceValue("ComboBoxRFChannel", RFChannelItem(v.RFChannel < 80 ? 0u : v.RFChannel - 80u));
+    ui.SetServiceValue("ComboBoxRFChannel",
+                       RFChannelItem(v.RFChannel < 80 ? 0u : v.RFChannel - 80u));
     ui.SetServiceValue("ComboBox1", ItemOrIndex(kStandardItems, v.Standard));
     ui.SetServiceValue("ComboBox2", ItemOrIndex(kCountryItems, v.Locale));
 

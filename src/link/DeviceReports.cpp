@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string T(const SharedState& s, const TextRef& ref) { return Text(s.Texts, ref); }
+std::string T(const SharedState& s, const TextRef& ref) {
+    return Text(s.Texts, ref);
+}
 
 std::string VoltageText(int32_t v) {
     return std::to_string(v / 100) + "." + std::to_string((v % 100) / 10) + std::to_string(v % 10) +

@@ -13,7 +13,9 @@
 #include "link/ReportFields.h"
 
 namespace {
-std::string T(const SharedState& s, const TextRef& ref) { return Text(s.Texts, ref); }
+std::string T(const SharedState& s, const TextRef& ref) {
+    return Text(s.Texts, ref);
+}
 
 void BothMemos(SharedState& s, const std::string& line) {
     s.ui.LogLine(line);
@@ -73,7 +75,8 @@ void DeleteReport(SharedState& s) {
         // No report tells us how many records a delete covers (ready stays 0);
         // then every confirmation counts as the end of the deletion.
         const int64_t percent = ready > 0 ? int64_t{count} * 100 / ready : 100;
-        s.ui.SetServiceValue("ProgressBarDelete", std::to_string(std::clamp<int64_t>(percent, 0, 100)));
+        s.ui.SetServiceValue("ProgressBarDelete",
+                             std::to_string(std::clamp<int64_t>(percent, 0, 100)));
         s.OperationTicks.store(0);
         if (count >= ready) {
             s.OperationState.store(0);

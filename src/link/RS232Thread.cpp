@@ -19,7 +19,9 @@ RS232Thread::~RS232Thread() {
     if (thread_.joinable()) thread_.join();
 }
 
-void RS232Thread::InitializeThreadTask() { ResetProtocolState(s_); }
+void RS232Thread::InitializeThreadTask() {
+    ResetProtocolState(s_);
+}
 
 void RS232Thread::Execute(std::stop_token stop) {
     for (;;) {

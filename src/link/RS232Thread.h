@@ -10,7 +10,7 @@
 struct SharedState;
 
 class RS232Thread {
-public:
+  public:
     // Resets the protocol state before the thread starts, so that the reset is
     // complete before any byte of the first reply is stored. bootReceiveByte
     // takes the bytes of bootloader mode; without it they are dropped.
@@ -22,7 +22,7 @@ public:
     RS232Thread(const RS232Thread&) = delete;
     RS232Thread& operator=(const RS232Thread&) = delete;
 
-private:
+  private:
     void InitializeThreadTask();
     void Execute(std::stop_token stop);
 

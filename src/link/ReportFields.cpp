@@ -4,7 +4,9 @@
 #include "config/ModelTable.h"
 #include "link/ByteText.h"
 
-int32_t FrameLengthField(const SharedState& s) { return s.RxFrame[0] * 256 + s.RxFrame[1]; }
+int32_t FrameLengthField(const SharedState& s) {
+    return s.RxFrame[0] * 256 + s.RxFrame[1];
+}
 
 int32_t PayloadSize(const SharedState& s) {
     const int32_t length = (s.RxFrame[0] & 0x7F) * 256 + s.RxFrame[1];
@@ -27,7 +29,8 @@ std::string PayloadChars(const SharedState& s, int32_t p, int32_t count) {
 }
 
 std::string SoftwareVersionAt(const SharedState& s, int32_t p) {
-    return PayloadChars(s, p, 1) + "." + PayloadChars(s, p + 1, 2) + "." + PayloadChars(s, p + 3, 3);
+    return PayloadChars(s, p, 1) + "." + PayloadChars(s, p + 1, 2) + "." +
+           PayloadChars(s, p + 3, 3);
 }
 
 std::string HardwareVersionAt(const SharedState& s, int32_t p) {
@@ -48,7 +51,9 @@ std::string ModelNameOf(const std::string& modelCode, const std::string& softwar
 }
 
 namespace {
-std::string TwoDigits(unsigned v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+std::string TwoDigits(unsigned v) {
+    return (v < 10 ? "0" : "") + std::to_string(v);
+}
 }  // namespace
 
 std::string DateText(const TDate& date) {

@@ -26,11 +26,8 @@ TEST_F(ConfigReports, ShortReportsShowTheirLengthAndAreNotAcknowledged) {
         size_t payload;  // bytes, one short of the minimum
         std::vector<std::string> service;
     } cases[] = {
-        {0x61, 19, {"error21"}},
-        {0x62, 26, {"Error28"}},
-        {0x63, 15, {}},
-        {0x65, 7, {"Error9"}},
-        {0x9C, 3, {"error5"}},
+        {0x61, 19, {"error21"}}, {0x62, 26, {"Error28"}}, {0x63, 15, {}},
+        {0x65, 7, {"Error9"}},   {0x9C, 3, {"error5"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Hex({c.command}));
@@ -57,23 +54,32 @@ std::vector<uint8_t> SettingsPayload() {
 TEST_F(ConfigReports, SettingsAreDecodedIntoControlsAndLines) {
     FeedFrame(0x62, SettingsPayload());
     EXPECT_EQ(ui.Service(),
-              (std::vector<std::string>{kRule, "Date: 02/01/2024", "Time: 9:12:05", "Brightness: 4",
-                                        "Key Tone: OFF", "Current Unit: mg/L",
-                                        "Current Language: English",
-                                        "Alcohol Limit Value: 1.35 mg/L", "Cal. Blow: 200",
-                                        "Flow Threshold: 1000 ml", "Cal. Slope: 100",
-                                        "BrAC/BAC Ratio: 2300"}));
+              (std::vector<std::string>{
+                  kRule, "Date: 02/01/2024", "Time: 9:12:05", "Brightness: 4", "Key Tone: OFF",
+                  "Current Unit: mg/L", "Current Language: English",
+                  "Alcohol Limit Value: 1.35 mg/L", "Cal. Blow: 200", "Flow Threshold: 1000 ml",
+                  "Cal. Slope: 100", "BrAC/BAC Ratio: 2300"}));
     const std::pair<const char*, const char*> values[] = {
-        {"ComboBoxBrightness", "4"},     {"ComboBoxKeytone", "OFF"},
-        {"ComboBoxUnit", "mg/L"},        {"ComboBoxLanguage", "English"},
-        {"ComboBoxDisplayPrior", "Y/N Alcohol"}, {"ComboBoxPrintSetting", "No Print"},
-        {"EditPrintOver", "1.35"},       {"EditBlowThreshold", "200"},
-        {"EditFlowThreshold", "1000"},   {"EditSlope", "100"},
-        {"EditBrAC", "2300"},            {"RFadr1", "20"},
-        {"RFadr2", "10"},                {"RFadr3", "0A"},
-        {"RFadr4", "00"},                {"ComboBoxRFFreq", "905MHz"},
-        {"ComboBoxRFChannel", "CH-NO95\t"}, {"ComboBox1", "OPEN"},
-        {"ComboBox2", "UK (Scot)\t"},    {"EditPassword", "1234"},
+        {"ComboBoxBrightness", "4"},
+        {"ComboBoxKeytone", "OFF"},
+        {"ComboBoxUnit", "mg/L"},
+        {"ComboBoxLanguage", "English"},
+        {"ComboBoxDisplayPrior", "Y/N Alcohol"},
+        {"ComboBoxPrintSetting", "No Print"},
+        {"EditPrintOver", "1.35"},
+        {"EditBlowThreshold", "200"},
+        {"EditFlowThreshold", "1000"},
+        {"EditSlope", "100"},
+        {"EditBrAC", "2300"},
+        {"RFadr1", "20"},
+        {"RFadr2", "10"},
+        {"RFadr3", "0A"},
+        {"RFadr4", "00"},
+        {"ComboBoxRFFreq", "905MHz"},
+        {"ComboBoxRFChannel", "CH-NO95\t"},
+        {"ComboBox1", "OPEN"},
+        {"ComboBox2", "UK (Scot)\t"},
+        {"EditPassword", "1234"},
         {"EditFactoryPassword", "000A"},
     };
     for (const auto& [control, text] : values) EXPECT_EQ(ui.Value(control), text) << control;
@@ -138,8 +144,8 @@ TEST_F(ConfigReports, ShortSettingsReadMissingBytesAsZeroNotLeftovers) {
 TEST_F(ConfigReports, LedThresholdsShowAsBands) {
     FeedFrame(0x63, Cat({Text8("S000000003"), Bytes("00 C8 01 90 03 20")}));
     const std::pair<const char*, const char*> values[] = {
-        {"EditGreen", "0.00"},  {"EditGreenH", "0.20"}, {"EditYellow", "0.21"},
-        {"EditYellowH", "0.40"}, {"EditRed", "0.41"},   {"EditRedH", "0.80"},
+        {"EditGreen", "0.00"},      {"EditGreenH", "0.20"},      {"EditYellow", "0.21"},
+        {"EditYellowH", "0.40"},    {"EditRed", "0.41"},         {"EditRedH", "0.80"},
         {"SensorSN", "S000000003"}, {"SensorSN2", "S000000003"},
     };
     for (const auto& [control, text] : values) EXPECT_EQ(ui.Value(control), text) << control;
@@ -160,12 +166,14 @@ TEST_F(ConfigReports, StartLogoHasAFixedFirstLineAndAUtf8SecondLine) {
     FeedFrame(0x65, Cat({Text8("BREVALON"), Text8("Gr\xC3\xBC\xC3\x9F"
                                                   "e\tjunk")}));
     EXPECT_EQ(ui.Value("EditLogo1"), "BREVALON");
-    EXPECT_EQ(ui.Value("EditLogo2"), "Gr\xC3\xBC\xC3\x9F"
-                                     "e");
+    EXPECT_EQ(ui.Value("EditLogo2"),
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
     EXPECT_EQ(ui.Service(), (std::vector<std::string>{kRule, "Start Logo text: BREVALON"}));
     EXPECT_EQ(Sent(), std::vector<std::string>{"AA FE 00 03 65 22 8A"});
-    EXPECT_EQ(s.InfoSnapshot().StartLogo2, "Gr\xC3\xBC\xC3\x9F"
-                                           "e");
+    EXPECT_EQ(s.InfoSnapshot().StartLogo2,
+              "Gr\xC3\xBC\xC3\x9F"
+              "e");
 }
 
 TEST_F(ConfigReports, StartLogoOfLengthTenHasAnEmptySecondLine) {
@@ -196,9 +204,10 @@ TEST_F(ConfigReports, PrintHeaderFieldsAreSplitAtTabsWithoutTheLastByte) {
         EXPECT_EQ(ui.Value("Edit_Print2"), c.fields[1]);
         EXPECT_EQ(ui.Value("Edit_Print3"), c.fields[2]);
         EXPECT_EQ(ui.Value("Edit_Print4"), c.fields[3]);
-        EXPECT_EQ(ui.Service(), (std::vector<std::string>{
-                                    kRule, "Station:" + c.fields[0], "Location:" + c.fields[1],
-                                    "Test Location:" + c.fields[2], "Name of Tester:" + c.fields[3]}));
+        EXPECT_EQ(ui.Service(),
+                  (std::vector<std::string>{
+                      kRule, "Station:" + c.fields[0], "Location:" + c.fields[1],
+                      "Test Location:" + c.fields[2], "Name of Tester:" + c.fields[3]}));
         EXPECT_EQ(Sent(), std::vector<std::string>{"AA FE 00 03 9C 22 C1"});
     }
 }

@@ -9,20 +9,27 @@ using DeviceReports = LinkTest;
 // Device information (0x81), 54 payload bytes (length 56).
 std::vector<uint8_t> DeviceInfoPayload(const std::string& modelCode, const std::string& swVersion,
                                        uint8_t language = 0, uint8_t unit = 3) {
-    return Cat({Text8(modelCode), Text8("A123456789"), Text8("S000000042"), Text8(swVersion),
-                Text8("1003"), Bytes("07 E0 03 09"), Bytes("00 B6"), {language, unit},
+    return Cat({Text8(modelCode),
+                Text8("A123456789"),
+                Text8("S000000042"),
+                Text8(swVersion),
+                Text8("1003"),
+                Bytes("07 E0 03 09"),
+                Bytes("00 B6"),
+                {language, unit},
                 Bytes("00 C8 01 90 03 20")});
 }
 
 TEST_F(DeviceReports, DeviceInformationIsDecodedAndPrinted) {
     s.OperationState = 2;
     FeedFrame(0x81, DeviceInfoPayload("Q7302A0001", "201005"));
-    EXPECT_EQ(ui.Log(), (std::vector<std::string>{
-                            "Model Name:KOVAN", "Model SN:A123456789", "Software Version:2.01.005",
-                            "Hardware Version:1.003", "Last Calibration:09/03/2016",
-                            "Calibration Cycle:182 Days", "Current Language:English",
-                            "Current Unit:Per mille"}));
-    EXPECT_EQ(ui.Service(), std::vector<std::string>{"--------------------------------------------"});
+    EXPECT_EQ(ui.Log(),
+              (std::vector<std::string>{"Model Name:KOVAN", "Model SN:A123456789",
+                                        "Software Version:2.01.005", "Hardware Version:1.003",
+                                        "Last Calibration:09/03/2016", "Calibration Cycle:182 Days",
+                                        "Current Language:English", "Current Unit:Per mille"}));
+    EXPECT_EQ(ui.Service(),
+              std::vector<std::string>{"--------------------------------------------"});
     EXPECT_EQ(ui.Value("ModelSN"), "A123456789");
     EXPECT_EQ(ui.Value("SensorSN"), "S000000042");
     EXPECT_EQ(ui.Value("SensorSN2"), "S000000042");
@@ -97,7 +104,8 @@ TEST_F(DeviceReports, RunStatusIsPrintedAndAcknowledged) {
     s.OperationState = 2;
     FeedFrame(0x80, Bytes("05 00 07 00 09"));
     EXPECT_EQ(ui.Log(), (std::vector<std::string>{"Run Status:5", "Calibration error number:7"}));
-    EXPECT_EQ(ui.Service(), std::vector<std::string>{"--------------------------------------------"});
+    EXPECT_EQ(ui.Service(),
+              std::vector<std::string>{"--------------------------------------------"});
     EXPECT_EQ(Sent(), std::vector<std::string>{"AA FE 00 03 80 22 A5"});
     EXPECT_EQ(s.InfoSnapshot().BlowError, 9);
     EXPECT_EQ(s.OperationState, 0);
@@ -129,8 +137,11 @@ TEST_F(DeviceReports, ShortClockIsStillAcknowledgedButPrintsNothing) {
 
 // 0x6A, 44 payload bytes (length 46).
 std::vector<uint8_t> StatusPayload(const std::string& swVersion, int voltage, uint8_t temperature) {
-    return Cat({Text8("Q7302A0001"), Bytes("08 05 09 07 E7 0C 1F 07 E0 03 09 01 6D 00 02 00 04 00"),
-                Text8(swVersion), Text8("1003"), Bytes("00 03 E8"),
+    return Cat({Text8("Q7302A0001"),
+                Bytes("08 05 09 07 E7 0C 1F 07 E0 03 09 01 6D 00 02 00 04 00"),
+                Text8(swVersion),
+                Text8("1003"),
+                Bytes("00 03 E8"),
                 {static_cast<uint8_t>(voltage >> 8), static_cast<uint8_t>(voltage & 0xFF)},
                 {temperature}});
 }
@@ -138,13 +149,13 @@ std::vector<uint8_t> StatusPayload(const std::string& swVersion, int voltage, ui
 TEST_F(DeviceReports, FullStatusIsPrintedAndAcknowledged) {
     s.OperationState = 0xFF;
     FeedFrame(0x6A, StatusPayload("101005", 405, 0));
-    EXPECT_EQ(ui.Log(), (std::vector<std::string>{
-                            "--------------------------------------------", "Model Name:ZET",
-                            "Date: 31/12/2023", "Time: 8:05:09", "Last Calibration:09/03/2016",
-                            "Calibration Cycle:365", "Calibration Error:2",
-                            "Current language:English", "Software Version:1.01.005",
-                            "Hardware Version:1.003", "Memory Status:0", "Pressure:1000",
-                            "Voltage:4.05 V", "Temperature: -25 Degree"}));
+    EXPECT_EQ(ui.Log(),
+              (std::vector<std::string>{
+                  "--------------------------------------------", "Model Name:ZET",
+                  "Date: 31/12/2023", "Time: 8:05:09", "Last Calibration:09/03/2016",
+                  "Calibration Cycle:365", "Calibration Error:2", "Current language:English",
+                  "Software Version:1.01.005", "Hardware Version:1.003", "Memory Status:0",
+                  "Pressure:1000", "Voltage:4.05 V", "Temperature: -25 Degree"}));
     EXPECT_EQ(Sent(), std::vector<std::string>{"AA FE 00 03 6A 22 8F"});
     EXPECT_EQ(s.OperationState, 0);
     EXPECT_EQ(s.LinkMode, 0);
@@ -194,11 +205,11 @@ TEST_F(DeviceReports, FirmwareInformationStoresVersionsAndMovesTheUpdateOn) {
     s.LinkMode = 1;
     s.OperationState = 0xFF;
     FeedFrame(0x6A, StatusPayload("201005", 405, 0));
-    EXPECT_EQ(ui.Log(), (std::vector<std::string>{
-                            "--------------------------------------------",
-                            "Information on Brevalon Model>>", "Brevalon Model:KOVAN",
-                            "Firmware Version:2.01.005", "Hardware Version:1.003",
-                            "--------------------------------------------"}));
+    EXPECT_EQ(ui.Log(),
+              (std::vector<std::string>{"--------------------------------------------",
+                                        "Information on Brevalon Model>>", "Brevalon Model:KOVAN",
+                                        "Firmware Version:2.01.005", "Hardware Version:1.003",
+                                        "--------------------------------------------"}));
     EXPECT_EQ(Sent(), std::vector<std::string>{"AA FE 00 03 6A 22 8F"});
     EXPECT_EQ(s.OperationState, 0);
     EXPECT_EQ(s.LinkMode, 2);

@@ -19,25 +19,33 @@ bool In(int code, std::initializer_list<std::pair<int, int>> ranges) {
     return false;
 }
 
-std::string TraceOf(int code) { return "log:00 03 " + Hex({static_cast<uint8_t>(code)}) + " 00 "; }
+std::string TraceOf(int code) {
+    return "log:00 03 " + Hex({static_cast<uint8_t>(code)}) + " 00 ";
+}
 
 Expected ExpectedFor(int code) {
     const int unchanged = 7;
     // Codes that are dropped without a reply or a state change.
-    if (In(code, {{0x86, 0x8F}, {0x91, 0x98}, {0x9D, 0xFF}, {0x02, 0x02}, {0x60, 0x60},
-                  {0x66, 0x69}, {0x6B, 0x6E}, {0x70, 0x7F}}))
+    if (In(code, {{0x86, 0x8F},
+                  {0x91, 0x98},
+                  {0x9D, 0xFF},
+                  {0x02, 0x02},
+                  {0x60, 0x60},
+                  {0x66, 0x69},
+                  {0x6B, 0x6E},
+                  {0x70, 0x7F}}))
         return {{}, unchanged, {}};
     // Codes only shown as a trace; they close the open operation.
     if (In(code, {{0x90, 0x90}, {0x99, 0x99}, {0x00, 0x01}, {0x03, 0x5F}, {0x64, 0x64}}))
         return {{}, 0, {TraceOf(code)}};
     const std::map<int, Expected> reports = {
-        {0x80, {{}, 0, {}}},                              // run status: too short, silent
-        {0x81, {{}, 0, {"log:Error3"}}},                  // device information: too short
-        {0x82, {{"AA FE 00 03 82 22 A7"}, 0, {}}},        // clock: acknowledged regardless
-        {0x83, {{}, unchanged, {}}},                      // record memory: too short, ignored
-        {0x84, {{}, 0, {}}},                              // record packet outside a download
-        {0x85, {{}, 0, {}}},                              // record packet outside a query
-        {0x9A, {{}, 0, {}}},                              // delete report, unknown code
+        {0x80, {{}, 0, {}}},                        // run status: too short, silent
+        {0x81, {{}, 0, {"log:Error3"}}},            // device information: too short
+        {0x82, {{"AA FE 00 03 82 22 A7"}, 0, {}}},  // clock: acknowledged regardless
+        {0x83, {{}, unchanged, {}}},                // record memory: too short, ignored
+        {0x84, {{}, 0, {}}},                        // record packet outside a download
+        {0x85, {{}, 0, {}}},                        // record packet outside a query
+        {0x9A, {{}, 0, {}}},                        // delete report, unknown code
         {0x9B, {{}, 0, {}}},
         {0x9C, {{}, 0, {TraceOf(0x9C), "service:error3"}}},  // print header: trace, too short
         {0x61, {{}, 0, {"service:error3"}}},

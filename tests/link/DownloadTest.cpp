@@ -27,7 +27,7 @@ std::vector<uint8_t> RecordPayload(uint8_t counter, const std::string& text) {
 }
 
 class Download : public LinkTest {
-protected:
+  protected:
     void Memory(int total) {
         FeedFrame(0x83, {0x00, 0x05, static_cast<uint8_t>(total >> 8),
                          static_cast<uint8_t>(total & 0xFF), 0x00, 0x2A, 0x00, 0x00, 0x00, 0x00});
@@ -69,10 +69,8 @@ TEST_F(Download, ThreeRecordsFromButtonToResultsWindow) {
     EXPECT_EQ(s.ProgressCount, 3);
 
     ASSERT_EQ(s.RecordLines->size(), 3u);
-    EXPECT_EQ((*s.RecordLines)[0],
-              "00 16 84 00 01 05 00 12 0A 1E 00 07 E8 05 11 00 00 2D 64 Anna");
-    EXPECT_EQ((*s.RecordLines)[2],
-              "00 15 84 00 03 05 00 12 0A 1E 00 07 E8 05 11 00 00 2D 64 Cem");
+    EXPECT_EQ((*s.RecordLines)[0], "00 16 84 00 01 05 00 12 0A 1E 00 07 E8 05 11 00 00 2D 64 Anna");
+    EXPECT_EQ((*s.RecordLines)[2], "00 15 84 00 03 05 00 12 0A 1E 00 07 E8 05 11 00 00 2D 64 Cem");
 
     // The results come after the last acknowledgement, in this order.
     const auto kinds = Kinds();

@@ -11,7 +11,7 @@
 #include "app/Comm.h"
 
 class FakeComm : public Comm {
-public:
+  public:
     void SetReceiveHandler(ReceiveHandler handler) override { handler_ = std::move(handler); }
     bool OpenCommon(const std::string&, int32_t) override { return true; }
     void StopComm() override {}
@@ -47,7 +47,7 @@ public:
                                  [&] { return writes_.size() >= count; });
     }
 
-private:
+  private:
     ReceiveHandler handler_;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;

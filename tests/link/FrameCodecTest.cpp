@@ -122,17 +122,22 @@ const StreamCase kStreams[] = {
     {"AA 00 FE is no start", "AA 00 FE 00 03 82 00 85", {}},
     {"garbage before the start", "00 FE 12 AA 55 AA FE 00 03 82 00 85", {"AA FE 00 03 82 22 A7"}},
     {"AA FE inside the payload", "AA FE 00 05 82 AA FE AA D9", {"AA FE 00 03 82 22 A7"}},
-    {"flag bit masked from the length, kept in the sum", "AA FE 80 03 82 00 05",
+    {"flag bit masked from the length, kept in the sum",
+     "AA FE 80 03 82 00 05",
      {"AA FE 00 03 82 22 A7"}},
     {"flag bit left out of the sum", "AA FE 80 03 82 00 85", {"AA FE 00 03 82 33 B8"}},
     {"length 0 goes back to hunting", "AA FE 00 00 AA FE 00 03 82 00 85", {"AA FE 00 03 82 22 A7"}},
-    {"length 1 goes back to hunting", "AA FE 00 01 82 AA FE 00 03 82 00 85",
+    {"length 1 goes back to hunting",
+     "AA FE 00 01 82 AA FE 00 03 82 00 85",
      {"AA FE 00 03 82 22 A7"}},
-    {"length 2048 goes back to hunting", "AA FE 08 00 82 AA FE 00 03 82 00 85",
+    {"length 2048 goes back to hunting",
+     "AA FE 08 00 82 AA FE 00 03 82 00 85",
      {"AA FE 00 03 82 22 A7"}},
-    {"length 32767 goes back to hunting", "AA FE 7F FF AA FE 00 03 82 00 85",
+    {"length 32767 goes back to hunting",
+     "AA FE 7F FF AA FE 00 03 82 00 85",
      {"AA FE 00 03 82 22 A7"}},
-    {"two frames back to back", "AA FE 00 03 82 00 85 AA FE 00 02 82 84",
+    {"two frames back to back",
+     "AA FE 00 03 82 00 85 AA FE 00 02 82 84",
      {"AA FE 00 03 82 22 A7", "AA FE 00 03 82 22 A7"}},
 };
 
@@ -194,8 +199,7 @@ void PutFrame(SharedState& s, const std::vector<uint8_t>& bytes) {
 TEST_F(FrameCodec, RecordPacketTextIsNineteenHexPairsThenDecodedText) {
     // L = 22: indices 19-22 become text; the checksum at 23 is not part of it.
     PutFrame(s, Bytes("00 16 84 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 41 62 63 64 99"));
-    EXPECT_EQ(FrameText(s),
-              "00 16 84 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F Abcd");
+    EXPECT_EQ(FrameText(s), "00 16 84 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F Abcd");
 }
 
 TEST_F(FrameCodec, RecordPacketTextDecodesUtf8) {
@@ -231,15 +235,15 @@ TEST(ByteText, DecodeUtf8IsLenientLikeTheDevice) {
         std::string text;
     } cases[] = {
         {"41 42", "AB"},
-        {"C3 A9", "\xC3\xA9"},                    // two bytes
-        {"E2 82 AC", "\xE2\x82\xAC"},             // three bytes
-        {"C3 41", "\xC3\x81"},                    // continuation taken as it is: U+00C1
-        {"80 41", "A"},                           // stray continuation skipped
-        {"F0 9F 98 80 41", "A"},                  // four-byte sequences produce nothing
-        {"41 C3", "A"},                           // cut-off two-byte sequence dropped
-        {"41 E2 82", "A"},                        // cut-off three-byte sequence dropped
-        {"ED A0 80", "\xEF\xBF\xBD"},             // a surrogate is replaced
-        {"C0 80", std::string(1, '\0')},          // overlong NUL kept as NUL
+        {"C3 A9", "\xC3\xA9"},            // two bytes
+        {"E2 82 AC", "\xE2\x82\xAC"},     // three bytes
+        {"C3 41", "\xC3\x81"},            // continuation taken as it is: U+00C1
+        {"80 41", "A"},                   // stray continuation skipped
+        {"F0 9F 98 80 41", "A"},          // four-byte sequences produce nothing
+        {"41 C3", "A"},                   // cut-off two-byte sequence dropped
+        {"41 E2 82", "A"},                // cut-off three-byte sequence dropped
+        {"ED A0 80", "\xEF\xBF\xBD"},     // a surrogate is replaced
+        {"C0 80", std::string(1, '\0')},  // overlong NUL kept as NUL
         {"", ""},
     };
     for (const auto& c : cases) {

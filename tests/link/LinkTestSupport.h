@@ -35,7 +35,9 @@ inline std::string Hex(const std::vector<uint8_t>& bytes) {
     return out;
 }
 
-inline std::vector<uint8_t> Text8(const std::string& text) { return {text.begin(), text.end()}; }
+inline std::vector<uint8_t> Text8(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 // A frame as the breathalyser sends it: AA FE, length N+2, command, payload, and
 // the low byte of the sum from the length high byte through the payload.
@@ -53,7 +55,7 @@ inline std::vector<uint8_t> DeviceFrame(uint8_t command, const std::vector<uint8
 }
 
 class LinkTest : public ::testing::Test {
-protected:
+  protected:
     RecordingUi ui;
     FakeComm comm;
     SharedState s{ui, comm};

@@ -69,9 +69,9 @@ TEST_F(MemoryReports, RecordMemoryOfLengthNineReadsMissingBytesAsZero) {
     FeedFrame(0x83, Bytes("00 05 00 2A 00 2A 00 03 00 01"));  // memory full
     ui.Clear();
     FeedFrame(0x83, Bytes("00 05 00 02 00 02 00"));  // length 9: seven payload bytes
-    EXPECT_EQ(ui.Log(), (std::vector<std::string>{"Total Number of Records: 2",
-                                                  "Index of Last Records: 2",
-                                                  "Status of memory: Ready"}));
+    EXPECT_EQ(ui.Log(),
+              (std::vector<std::string>{"Total Number of Records: 2", "Index of Last Records: 2",
+                                        "Status of memory: Ready"}));
     const auto info = s.InfoSnapshot();
     EXPECT_EQ(info.NumDeleteRec, 0);
     EXPECT_EQ(info.StatusMemory, 0);
@@ -122,10 +122,9 @@ TEST_F(MemoryReports, DeleteFinishedAlwaysReportsSuccessAndOtherCodesJustClose) 
 TEST_F(MemoryReports, FactoryResetIsConfirmedInTheServiceMemo) {
     s.OperationState = 7;
     FeedFrame(0x6F, {});
-    EXPECT_EQ(ui.Service(),
-              (std::vector<std::string>{"=================================",
-                                        "Successfully reset to the factory defaults!",
-                                        "================================="}));
+    EXPECT_EQ(ui.Service(), (std::vector<std::string>{"=================================",
+                                                      "Successfully reset to the factory defaults!",
+                                                      "================================="}));
     EXPECT_EQ(s.OperationState, 0);
     EXPECT_TRUE(comm.Writes().empty());
 }

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "LinkTestSupport.h"
-#include "link/ReceiveRing.h"
 #include "link/RS232Thread.h"
+#include "link/ReceiveRing.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ TEST_F(ReceivePath, ReaderWrapsFromTheEndOfTheRingToItsStart) {
 }
 
 class BootSink {
-public:
+  public:
     // Records bytes; the hook runs after each byte on the dispatcher thread.
     std::function<void(uint8_t)> Fn(std::function<void(uint8_t)> hook = {}) {
         return [this, hook](uint8_t b) {
@@ -142,7 +142,7 @@ public:
         return bytes_;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<uint8_t> bytes_;
 };
