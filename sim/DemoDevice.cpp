@@ -1,0 +1,9 @@
+#include "DemoDevice.h"
+
+#include "SimRecords.h"
+
+VirtualBreathalyser& AddDemoDevice(SimComm& comm, size_t records) {
+    SimDeviceConfig config;
+    config.Records = GenerateRecords(2026, records);
+    return comm.AddDevice(kDemoPortName, config);
+}
