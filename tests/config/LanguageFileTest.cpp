@@ -14,11 +14,11 @@
 #include "TempFolder.h"
 #include "app/AppTexts.h"
 #include "config/TextTable.h"
-// #include "link/LinkTexts.h"
-// #include "search/SearchTexts.h"
+#include "link/LinkTexts.h"
+#include "search/SearchTexts.h"
 // #include "firmware/FirmwareTexts.h"
-// #include "results/ResultsTexts.h"
-// #include "config/SetupTexts.h"
+#include "results/ResultsTexts.h"
+#include "config/SetupTexts.h"
 
 namespace {
 
@@ -30,11 +30,11 @@ struct TextList {
 std::vector<TextList> AllTextLists() {
     return {
         {"kAppTexts", kAppTexts},
-        // {"kLinkTexts", kLinkTexts},
-        // {"kSearchTexts", kSearchTexts},
+        {"kLinkTexts", kLinkTexts},
+        {"kSearchTexts", kSearchTexts},
         // {"kFirmwareTexts", kFirmwareTexts},
-        // {"kResultsTexts", kResultsTexts},
-        // {"kSetupTexts", kSetupTexts},
+        {"kResultsTexts", kResultsTexts},
+        {"kSetupTexts", kSetupTexts},
     };
 }
 
