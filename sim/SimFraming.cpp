@@ -5,9 +5,8 @@ std::vector<uint8_t> BuildDeviceFrame(uint8_t command, std::span<const uint8_t> 
     const uint16_t length = static_cast<uint16_t>(payload.size() + 2);
     const uint8_t high = static_cast<uint8_t>(((length >> 8) & 0x7F) | (flag ? 0x80 : 0x00));
     const uint8_t low = static_cast<uint8_t>(length & 0xFF);
-    std::vector<uint8_t> frame;
+    std::vector<uint8_t> frame{0xAA, 0xFE, high, low, command};
     frame.reserve(payload.size() + 6);
-    frame.insert(frame.end(), {0xAA, 0xFE, high, low, command});
     uint8_t sum = static_cast<uint8_t>(high + low + command);
     for (uint8_t b : payload) {
         frame.push_back(b);
