@@ -38,13 +38,14 @@ protected:
         sim.StopComm();
     }
 
-    // Runs search passes until the main buttons come on.
+    // Runs search passes until the connection is reported and the main buttons are on.
     bool Connect() {
         form1->BootDelayTimerTimer();
         return PollUntil(
             [&] {
                 form1->SearchDeviceTask->Trigger();
-                return form1->btnDownload->isEnabled();
+                return form1->btnDownload->isEnabled() &&
+                       form1->Memo1->toPlainText().contains("Breathalyser successfully connected.");
             },
             10000);
     }
@@ -65,7 +66,6 @@ protected:
 TEST_F(DemoRunTest, TheSearchConnectsTheVirtualBreathalyserAndTheDownloadFillsTheResults) {
     ASSERT_TRUE(Connect());
     EXPECT_TRUE(form1->btnUpdate->isEnabled());
-    EXPECT_TRUE(form1->Memo1->toPlainText().contains("Breathalyser successfully connected."));
 
     form1->btnDownload->click();
     ASSERT_TRUE(PollUntil([&] { return viewForm->isVisible(); }, 10000));

@@ -112,7 +112,14 @@ INSTANTIATE_TEST_SUITE_P(
                          {"The language file is missing!", "The MCU configuration file is missing!"}},
         MissingFilesCase{false, true, {"The language file is missing!"}},
         MissingFilesCase{true, false, {"The MCU configuration file is missing!"}},
-        MissingFilesCase{true, true, {}}));
+        MissingFilesCase{true, true, {}}),
+    [](const ::testing::TestParamInfo<MissingFilesCase>& info) {
+        const MissingFilesCase& c = info.param;
+        if (!c.language && !c.model) return std::string("BothMissing");
+        if (!c.language) return std::string("LanguageMissing");
+        if (!c.model) return std::string("ModelMissing");
+        return std::string("BothPresent");
+    });
 
 TEST_F(MainWindowTest, SettingsWindowOpensBelowAndRightOfTheMainWindow) {
     InstallFiles();
@@ -154,7 +161,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LinkCase{true, "https://home.test/", "https://home.test/support"},
         LinkCase{false, "https://www.brevalon.example/",
-                 "https://www.brevalon.example/brevalon-data-manager-support.html"}));
+                 "https://www.brevalon.example/brevalon-data-manager-support.html"}),
+    [](const ::testing::TestParamInfo<LinkCase>& info) {
+        return std::string(info.param.withWebsiteSection ? "FromTheLanguageFile" : "BuiltIn");
+    });
 
 TEST_F(MainWindowTest, EffectsOfWorkersReachTheLogTheBarAndTheButtons) {
     InstallFiles();

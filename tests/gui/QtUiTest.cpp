@@ -134,6 +134,12 @@ struct QuestionCase {
     Answer expected;
 };
 
+std::string QuestionName(const ::testing::TestParamInfo<QuestionCase>& info) {
+    static const char* const names[] = {"YesNoAnsweredYes", "YesNoAnsweredNo",
+                                        "WithCancelAnsweredCancel", "WithCancelAnsweredYes"};
+    return names[info.index];
+}
+
 class QtUiQuestionTest : public QtUiTest, public ::testing::WithParamInterface<QuestionCase> {};
 
 TEST_P(QtUiQuestionTest, AQuestionFromAWorkerBlocksOnlyThatWorkerAndReturnsTheAnswer) {
@@ -176,7 +182,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(QuestionCase{false, QMessageBox::Yes, Answer::Yes},
                       QuestionCase{false, QMessageBox::No, Answer::No},
                       QuestionCase{true, QMessageBox::Cancel, Answer::Cancel},
-                      QuestionCase{true, QMessageBox::Yes, Answer::Yes}));
+                      QuestionCase{true, QMessageBox::Yes, Answer::Yes}),
+    QuestionName);
 
 TEST_F(QtUiTest, AMessageBoxOnTheGuiThreadShowsAtOnceWithOnlyOk) {
     std::vector<QString> seen;
