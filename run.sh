@@ -20,7 +20,9 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exec "$BREV_ROOT/build/bin/brevalon-data-manager" "${args[@]}"
 elif [ -x "$BREV_ROOT/build/bin/brevalon-cli" ]; then
     echo "No display: running the headless front end instead of the window." >&2
-    exec "$BREV_ROOT/build/bin/brevalon-cli" "${args[@]}" download -o "$BREV_ROOT/Brevalon-Results.csv"
+    # A new file name each run, so nothing is overwritten and a second run works too.
+    exec "$BREV_ROOT/build/bin/brevalon-cli" "${args[@]}" download \
+        -o "$BREV_ROOT/Brevalon-Results-$(date +%Y%m%d-%H%M%S).csv"
 else
     exec "$BREV_ROOT/build/bin/brevalon-data-manager" "${args[@]}"
 fi
