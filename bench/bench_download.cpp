@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "BenchPorts.h"
 #include "SimComm.h"
 #include "SimRecords.h"
 #include "app/SharedState.h"
@@ -21,20 +22,9 @@
 namespace {
 
 // Swallows every effect; signals when the results window would be shown.
-class QuietUi : public Ui {
+class QuietUi : public NullUi {
 public:
-    void LogLine(const std::string&) override {}
-    void SetLogLines(const std::vector<std::string>&) override {}
-    void SetProgress(uint8_t) override {}
-    void SetMainButtons(bool) override {}
-    void Beep() override {}
-    void MessageBox(const std::string&) override {}
-    Answer Question(const std::string&, bool) override { return Answer::No; }
-    void ServiceLine(const std::string&) override {}
-    void SetServiceValue(const std::string&, const std::string&) override {}
-    void ClearResultsGrid() override {}
     void SetResultsGrid(ResultsGrid grid) override { rows = grid.RowCount(); }
-    void SetResultsButtons(bool) override {}
     void ShowResultsWindow() override {
         {
             std::lock_guard l(m);

@@ -12,6 +12,7 @@
 #include "app/Comm.h"
 #include "app/SharedState.h"
 #include "app/Ui.h"
+#include "BenchPorts.h"
 #include "link/FrameCodec.h"
 #include "link/RS232Thread.h"
 #include "link/ReceiveRing.h"
@@ -20,30 +21,7 @@ namespace {
 
 constexpr double kLineRate = 115200.0 / 10.0;
 
-class NullUi : public Ui {
-  public:
-    void LogLine(const std::string&) override {}
-    void SetLogLines(const std::vector<std::string>&) override {}
-    void SetProgress(uint8_t) override {}
-    void SetMainButtons(bool) override {}
-    void Beep() override {}
-    void MessageBox(const std::string&) override {}
-    Answer Question(const std::string&, bool) override { return Answer::No; }
-    void ServiceLine(const std::string&) override {}
-    void SetServiceValue(const std::string&, const std::string&) override {}
-    void ClearResultsGrid() override {}
-    void SetResultsGrid(ResultsGrid) override {}
-    void SetResultsButtons(bool) override {}
-    void ShowResultsWindow() override {}
-};
 
-class NullComm : public Comm {
-  public:
-    void SetReceiveHandler(ReceiveHandler) override {}
-    bool OpenCommon(const std::string&, int32_t) override { return true; }
-    void StopComm() override {}
-    bool WriteCommData(const uint8_t*, uint16_t count) override { return count > 0; }
-};
 
 // A 64-byte record packet (0x84, 58 payload bytes) with its checksum.
 std::vector<uint8_t> RecordFrame(uint8_t counter) {

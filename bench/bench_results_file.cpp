@@ -12,34 +12,12 @@
 #include "app/SharedState.h"
 #include "app/Ui.h"
 #include "results/RecordDecoding.h"
+#include "BenchPorts.h"
 #include "results/ResultsFile.h"
 
 namespace {
 
-class QuietUi : public Ui {
-public:
-    void LogLine(const std::string&) override {}
-    void SetLogLines(const std::vector<std::string>&) override {}
-    void SetProgress(uint8_t) override {}
-    void SetMainButtons(bool) override {}
-    void Beep() override {}
-    void MessageBox(const std::string&) override {}
-    Answer Question(const std::string&, bool) override { return Answer::Yes; }
-    void ServiceLine(const std::string&) override {}
-    void SetServiceValue(const std::string&, const std::string&) override {}
-    void ClearResultsGrid() override {}
-    void SetResultsGrid(ResultsGrid) override {}
-    void SetResultsButtons(bool) override {}
-    void ShowResultsWindow() override {}
-};
 
-class NoComm : public Comm {
-public:
-    void SetReceiveHandler(ReceiveHandler) override {}
-    bool OpenCommon(const std::string&, int32_t) override { return false; }
-    void StopComm() override {}
-    bool WriteCommData(const uint8_t*, uint16_t) override { return false; }
-};
 
 constexpr int kRecords = 65535;
 
@@ -78,8 +56,8 @@ void BM_ShowRecords(benchmark::State& state) {
 BENCHMARK(BM_ShowRecords)->Unit(benchmark::kMillisecond);
 
 void BM_SaveResultsFile(benchmark::State& state) {
-    QuietUi ui;
-    NoComm comm;
+    NullUi ui(Answer::Yes);
+    NullComm comm(false);
     SharedState s(ui, comm);
     const ResultsGrid grid = ShowRecords(RecordLines(), s.Texts, false);
     const std::string name = BenchFile();
@@ -89,8 +67,8 @@ void BM_SaveResultsFile(benchmark::State& state) {
 BENCHMARK(BM_SaveResultsFile)->Unit(benchmark::kMillisecond);
 
 void BM_OpenResultsFile(benchmark::State& state) {
-    QuietUi ui;
-    NoComm comm;
+    NullUi ui(Answer::Yes);
+    NullComm comm(false);
     SharedState s(ui, comm);
     const std::string name = BenchFile();
     SaveResultsFile(s, name, ShowRecords(RecordLines(), s.Texts, false), SomeTime());
