@@ -1,29 +1,6 @@
-// One QApplication for every window test. CTest runs them on the offscreen
-// platform; a direct run gets it too unless a platform was chosen.
-
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <memory>
+#include "gui/QtGuiEnvironment.h"
 
 namespace {
-
-class QtGuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "test_gui";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
 [[maybe_unused]] auto* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new QtGuiEnvironment);
-
 }  // namespace
