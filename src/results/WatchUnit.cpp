@@ -5,15 +5,25 @@
 
 TWatchForm::TWatchForm(QWidget* parent) : QWidget(parent) {
     setObjectName("WatchForm");
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    // A pop-up that never takes the focus from the results window and has no
+    // border or border icons.
+    setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Brevalon Zet&Kovan"));
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
     setGeometry(439, 384, 184, 123);
 
     OutputWindow = new QPlainTextEdit(this);
     OutputWindow->setObjectName("OutputWindow");
+    OutputWindow->setReadOnly(true);
     OutputWindow->setEnabled(false);
+    OutputWindow->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    OutputWindow->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(OutputWindow);
 }
+
+void TWatchForm::AddLine(const QString& line) { OutputWindow->appendPlainText(line); }

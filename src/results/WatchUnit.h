@@ -11,5 +11,8 @@ class TWatchForm : public QWidget {
 public:
     explicit TWatchForm(QWidget* parent = nullptr);
 
+    // Adds one line at the end of the memo.
+    void AddLine(const QString& line);
+
     QPlainTextEdit* OutputWindow = nullptr;
 };
