@@ -19,6 +19,12 @@ TWatchForm::TWatchForm(QWidget* parent) : QWidget(parent) {
     OutputWindow->setObjectName("OutputWindow");
     OutputWindow->setReadOnly(true);
     OutputWindow->setEnabled(false);
+    // Disabled only so that it takes no input: its lines are there to be read,
+    // so they keep the normal text colour instead of the faint disabled one.
+    QPalette palette = OutputWindow->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text,
+                     palette.color(QPalette::Active, QPalette::Text));
+    OutputWindow->setPalette(palette);
     OutputWindow->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     OutputWindow->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* layout = new QVBoxLayout(this);
