@@ -34,9 +34,9 @@ void ResultsCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     // Selection and focus are not drawn: the cell always shows its own colours.
     painter->save();
     painter->setFont(option.font);
-    DrawResultsCell(*painter, option.rect, index.data(Qt::DisplayRole).toString(),
-                    CellColours(false, index.data(ResultsGridModel::MarkRole).toString(),
-                                option.palette));
+    DrawResultsCell(
+        *painter, option.rect, index.data(Qt::DisplayRole).toString(),
+        CellColours(false, index.data(ResultsGridModel::MarkRole).toString(), option.palette));
     painter->restore();
 }
 
@@ -61,7 +61,7 @@ void ResultsHeaderView::PaintFixedCell(QPainter& painter, const QRect& rect, con
 
 void ResultsHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
     if (!rect.isValid()) return;
-    const QString text = model() ? model()->headerData(logicalIndex, orientation()).toString()
-                                 : QString();
+    const QString text =
+        model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
     PaintFixedCell(*painter, rect, text, palette());
 }

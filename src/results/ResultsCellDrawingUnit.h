@@ -26,7 +26,7 @@ void DrawResultsCell(QPainter& painter, const QRect& cell, const QString& text,
 // Record cells: colours from the model's mark role.
 class ResultsCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -37,13 +37,13 @@ public:
 // select.
 class ResultsHeaderView : public QHeaderView {
     Q_OBJECT
-public:
+  public:
     ResultsHeaderView(Qt::Orientation orientation, QWidget* parent = nullptr);
 
     // Paints the corner where the fixed row meets the fixed column.
     static void PaintFixedCell(QPainter& painter, const QRect& rect, const QString& text,
                                const QPalette& palette);
 
-protected:
+  protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 };

@@ -4,7 +4,9 @@
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -14,7 +16,9 @@ void ResultsGridModel::SetGrid(ResultsGrid grid) {
     endResetModel();
 }
 
-QString ResultsGridModel::CornerText() const { return Q(grid_.Cell(0, 0)); }
+QString ResultsGridModel::CornerText() const {
+    return Q(grid_.Cell(0, 0));
+}
 
 int ResultsGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : std::max(0, grid_.RowCount() - 1);

@@ -10,7 +10,7 @@
 
 class ResultsGridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     // The row's colour mark ("clred", "clgreen" or empty), as a QString.
     static constexpr int MarkRole = Qt::UserRole + 1;
 
@@ -28,6 +28,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-private:
+  private:
     ResultsGrid grid_ = ResultsGrid::Empty();
 };

@@ -30,7 +30,9 @@ const QString kRecordFilter =
 constexpr int kDetailOffsetX = 100;
 constexpr int kDetailOffsetY = 24;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -129,7 +131,9 @@ void TViewForm::FormCreate() {
     setWindowTitle(Q(Text(s_.Texts, kViewCaption)));
 }
 
-const ResultsGrid& TViewForm::Grid() const { return model_->Grid(); }
+const ResultsGrid& TViewForm::Grid() const {
+    return model_->Grid();
+}
 
 void TViewForm::ClearGrid() {
     // Rows 0-1 of columns 0-1 emptied and the grid cut to 2 x 2.
@@ -183,11 +187,17 @@ void TViewForm::StringGrid1MouseMove(QPoint gridPos) {
     GridMouseY = gridPos.y();
 }
 
-void TViewForm::StringGrid1SelectCell(int row) { GridSelectedRow = row; }
+void TViewForm::StringGrid1SelectCell(int row) {
+    GridSelectedRow = row;
+}
 
-void TViewForm::StringGrid1Click() { CloseDetailWindow(); }
+void TViewForm::StringGrid1Click() {
+    CloseDetailWindow();
+}
 
-void TViewForm::StringGrid1MouseLeave() { CloseDetailWindow(); }
+void TViewForm::StringGrid1MouseLeave() {
+    CloseDetailWindow();
+}
 
 void TViewForm::StringGrid1DblClick() {
     CloseDetailWindow();
@@ -199,7 +209,9 @@ void TViewForm::StringGrid1DblClick() {
         detail_->AddLine(Q(grid.Cell(c, 0) + ": " + grid.Cell(c, GridSelectedRow)));
 }
 
-void TViewForm::CloseDetailWindow() { detail_.reset(); }
+void TViewForm::CloseDetailWindow() {
+    detail_.reset();
+}
 
 void TViewForm::hideEvent(QHideEvent* event) {
     CloseDetailWindow();

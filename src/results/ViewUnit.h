@@ -22,7 +22,7 @@ class TWatchForm;
 
 class TViewForm : public QWidget, public ResultsWindowTarget {
     Q_OBJECT
-public:
+  public:
     // Builds the window, applies its texts and places it for its first show at
     // (250, 120), 600 x 350. It stays hidden until a download has ended.
     TViewForm(SharedState& s, QWidget* parent = nullptr);
@@ -70,11 +70,11 @@ public:
     void StringGrid1MouseLeave();
     void StringGrid1DblClick();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
-private:
+  private:
     void BuildComponents();
     void CloseDetailWindow();
 

@@ -32,4 +32,6 @@ TWatchForm::TWatchForm(QWidget* parent) : QWidget(parent) {
     layout->addWidget(OutputWindow);
 }
 
-void TWatchForm::AddLine(const QString& line) { OutputWindow->appendPlainText(line); }
+void TWatchForm::AddLine(const QString& line) {
+    OutputWindow->appendPlainText(line);
+}

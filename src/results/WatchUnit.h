@@ -8,7 +8,7 @@ class QPlainTextEdit;
 
 class TWatchForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TWatchForm(QWidget* parent = nullptr);
 
     // Adds one line at the end of the memo.

@@ -1,5 +1,3 @@
-#include "results/ViewUnit.h"
-
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
@@ -17,6 +15,7 @@
 #include "gui/GuiTestSupport.h"
 #include "gui/WindowFixture.h"
 #include "platform/gui/QtUi.h"
+#include "results/ViewUnit.h"
 #include "results/WatchUnit.h"
 
 namespace {
@@ -100,7 +99,7 @@ std::string Describe(const CellPixels& counts) {
 }
 
 class ResultsWindowTest : public WindowFixture {
-protected:
+  protected:
     void SetUp() override {
         InstallFiles();
         ASSERT_TRUE(LoadTextTable(s.Texts, paths.ProgramFolder));
@@ -305,9 +304,8 @@ TEST_F(ResultsWindowTest, DoubleClickOnTheEmptyRowOfAnEmptyGridListsTheTitlesAlo
     DoubleClickAt(form.StringGrid1->viewport(), CellCentre(form, 4, 1));
 
     ASSERT_NE(form.DetailWindow(), nullptr);
-    EXPECT_EQ(DetailLines(form),
-              QStringList({"Counter: ", "Measure Mode: ", "Measure Result: ", "Measure Date: ",
-                           "Measure Time: "}));
+    EXPECT_EQ(DetailLines(form), QStringList({"Counter: ", "Measure Mode: ", "Measure Result: ",
+                                              "Measure Date: ", "Measure Time: "}));
 }
 
 TEST_F(ResultsWindowTest, AtMostOneDetailWindowAndClickLeaveOrHideCloseIt) {
