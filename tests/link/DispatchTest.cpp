@@ -67,7 +67,7 @@ TEST(Dispatch, EveryCommandCodeReachesTheHandlingOfItsTable) {
     for (int code = 0; code <= 0xFF; ++code) {
         SCOPED_TRACE(Hex({static_cast<uint8_t>(code)}));
         RecordingUi ui;
-        FakeComm comm;
+        WriteRecordingComm comm;
         SharedState s(ui, comm);
         s.OperationState = 7;
         s.DebugMode = true;  // makes the trace-only handling visible
@@ -90,7 +90,7 @@ TEST(Dispatch, EveryCommandCodeReachesTheHandlingOfItsTable) {
 
 TEST(Dispatch, FirmwareInformationIsTakenOnlyWhileAVersionQueryIsPending) {
     RecordingUi ui;
-    FakeComm comm;
+    WriteRecordingComm comm;
     SharedState s(ui, comm);
     s.LinkMode = 1;
     s.OperationState = 0xFF;

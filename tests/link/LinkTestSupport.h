@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeComm.h"
+#include "WriteRecordingComm.h"
 #include "app/SharedState.h"
 #include "link/FrameCodec.h"
 #include "support/RecordingUi.h"
@@ -57,7 +57,7 @@ inline std::vector<uint8_t> DeviceFrame(uint8_t command, const std::vector<uint8
 class LinkTest : public ::testing::Test {
   protected:
     RecordingUi ui;
-    FakeComm comm;
+    WriteRecordingComm comm;
     SharedState s{ui, comm};
 
     void Feed(const std::vector<uint8_t>& bytes) {

@@ -10,7 +10,7 @@
 
 #include "app/Comm.h"
 
-class FakeComm : public Comm {
+class WriteRecordingComm : public Comm {
   public:
     void SetReceiveHandler(ReceiveHandler handler) override { handler_ = std::move(handler); }
     bool OpenCommon(const std::string&, int32_t) override { return true; }
