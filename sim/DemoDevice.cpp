@@ -4,6 +4,6 @@
 
 VirtualBreathalyser& AddDemoDevice(SimComm& comm, size_t records) {
     SimDeviceConfig config;
-    config.Records = GenerateRecords(2026, records);
+    config.Records = GenerateRecords(2024, records);
     return comm.AddDevice(kDemoPortName, config);
 }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "DemoDevice.h"
 #include "SimComm.h"
-#include "SimRecords.h"
 #include "app/MainUnit.h"
 #include "app/SharedState.h"
 #include "config/SetupUnit.h"
@@ -26,8 +26,6 @@
 namespace {
 
 constexpr const char* kApplicationTitle = "Brevalon® Data Manager";
-constexpr const char* kDemoPort = "SIM1";
-constexpr size_t kDemoRecords = 50;
 
 struct Options {
     std::vector<std::string> Ports;  // empty: every serial port of the machine
@@ -73,10 +71,8 @@ int main(int argc, char* argv[]) {
     Comm* comm = nullptr;
     if (options.Demo) {
         demo = std::make_unique<SimComm>();
-        SimDeviceConfig device;
-        device.Records = GenerateRecords(2024, kDemoRecords);
-        demo->AddDevice(kDemoPort, device);
-        ports = {kDemoPort};
+        AddDemoDevice(*demo);
+        ports = {kDemoPortName};
         comm = demo.get();
     } else {
         serial = std::make_unique<QtComm>();
