@@ -3,7 +3,7 @@
 #include <chrono>
 
 void ConsoleUi::EndProgressLine() {
-    if (progress_ >= 0) err_ << '\n' << std::flush;
+    if (progress_ >= 0 && terminal_) err_ << '\n' << std::flush;
     progress_ = -1;
 }
 
@@ -27,6 +27,12 @@ void ConsoleUi::SetProgress(uint8_t value) {
         return;
     }
     if (value == progress_) return;
+    if (!terminal_) {
+        if (progress_ < 0 || value / 10 != progress_ / 10)
+            err_ << static_cast<int>(value) << "%\n" << std::flush;
+        progress_ = value;
+        return;
+    }
     progress_ = value;
     const int filled = value * 30 / 100;
     err_ << "\r[" << std::string(filled, '#') << std::string(30 - filled, '.') << "] "

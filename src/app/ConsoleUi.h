@@ -11,8 +11,10 @@
 
 class ConsoleUi : public Ui {
 public:
-    ConsoleUi(std::ostream& out, std::ostream& err, bool answerYes = false)
-        : out_(out), err_(err), answerYes_(answerYes) {}
+    // With a terminal on err the progress is one bar redrawn in place; otherwise
+    // (a log file, a pipe) it is a line at every tenth.
+    ConsoleUi(std::ostream& out, std::ostream& err, bool answerYes = false, bool terminal = false)
+        : out_(out), err_(err), answerYes_(answerYes), terminal_(terminal) {}
 
     void LogLine(const std::string& text) override;
     void SetLogLines(const std::vector<std::string>& lines) override;
@@ -38,6 +40,7 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     const bool answerYes_;
+    const bool terminal_;
     mutable std::mutex mutex_;
     std::condition_variable shown_;
     ResultsGrid grid_ = ResultsGrid::Empty();

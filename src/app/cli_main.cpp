@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include "DemoDevice.h"
 #include "SimComm.h"
 #include "app/AppTexts.h"
@@ -49,6 +55,14 @@ struct NamedPorts : PortLister {
     std::vector<std::string> names;
     std::vector<std::string> GetComPortList() override { return names; }
 };
+
+bool StandardErrorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
 
 int Usage(const std::string& problem) {
     if (!problem.empty()) std::cerr << "brevalon-cli: " << problem << "\n\n";
@@ -107,7 +121,7 @@ int main(int argc, char** argv) {
     }
     if (!haveCommand) return Usage("no command given");
 
-    ConsoleUi ui(std::cout, std::cerr, force);
+    ConsoleUi ui(std::cout, std::cerr, force, StandardErrorIsTerminal());
     std::unique_ptr<Comm> comm;
     SimComm* simComm = nullptr;
     if (demo) {
