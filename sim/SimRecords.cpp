@@ -9,7 +9,7 @@ namespace {
 // the standard library's distributions (which differ between implementations).
 class SplitMix {
   public:
-    explicit SplitMix(uint64_t seed) : state_(seed) {}
+    explicit SplitMix(uint64_t start) : state_(start) {}
     uint64_t Next() {
         uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
@@ -62,12 +62,12 @@ std::vector<uint8_t> RecordPayload(const SimRecord& record) {
     return out;
 }
 
-std::vector<SimRecord> GenerateRecords(uint32_t seed, size_t count) {
+std::vector<SimRecord> GenerateRecords(uint32_t recordSet, size_t count) {
     static constexpr std::array<uint8_t, 6> kUnits{0, 1, 2, 3, 4, 9};
     static constexpr std::array<const char*, 6> kNames{"Driver",  "Officer", "Müller",
                                                        "Øystein", "Guest",   "Test"};
     count = std::min<size_t>(count, 0xFFFF);
-    SplitMix random(0xB4E7A10ULL ^ (uint64_t{seed} << 1));
+    SplitMix random(0xB4E7A10ULL ^ (uint64_t{recordSet} << 1));
     std::vector<SimRecord> records;
     records.reserve(count);
     for (size_t i = 0; i < count; ++i) {

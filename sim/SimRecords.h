@@ -32,8 +32,8 @@ uint8_t RecordModeByte(const SimRecord& record);
 // Payload of a record packet: the 16 fixed bytes (numbers big-endian) then Text.
 std::vector<uint8_t> RecordPayload(const SimRecord& record);
 
-// count records (at most 65535) made from seed: the same seed gives the same records
+// count records (at most 65535) of numbered set recordSet: the same set gives the same records
 // on every platform. They mix all test types, yes/no and numeric results, every unit
 // family, zero and non-zero readings, and texts with and without non-ASCII letters;
 // dates and times are valid. Counter runs 1, 2, 3, ...
-std::vector<SimRecord> GenerateRecords(uint32_t seed, size_t count);
+std::vector<SimRecord> GenerateRecords(uint32_t recordSet, size_t count);

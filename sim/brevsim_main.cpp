@@ -50,7 +50,7 @@ void OnSignal(int) {
 
 struct Options {
     size_t records = 0;
-    uint32_t seed = 1;
+    uint32_t recordSet = 1;
     std::string model = "Q7303";
     std::string sw = "201005";
     std::string hw = "1001";
@@ -62,7 +62,7 @@ struct Options {
 
 void Usage() {
     std::fprintf(stderr,
-                 "usage: brevsim [--records N] [--seed S] [--model CODE] [--sw VERSION]\n"
+                 "usage: brevsim [--records N] [--set S] [--model CODE] [--sw VERSION]\n"
                  "               [--hw VERSION] [--bootloader] [--paced] [--silent-after K]\n"
                  "               [--exit-after SECONDS]\n");
 }
@@ -83,8 +83,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.paced = true;
         } else if (a == "--records" && value(v)) {
             o.records = std::strtoul(v, &end, 10);
-        } else if (a == "--seed" && value(v)) {
-            o.seed = static_cast<uint32_t>(std::strtoul(v, &end, 10));
+        } else if (a == "--set" && value(v)) {
+            o.recordSet = static_cast<uint32_t>(std::strtoul(v, &end, 10));
         } else if (a == "--model" && value(v)) {
             o.model = v;
         } else if (a == "--sw" && value(v)) {
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     config.SWVer = options.sw;
     config.HWVer = options.hw;
     config.InBootloader = options.bootloader;
-    config.Records = GenerateRecords(options.seed, options.records);
+    config.Records = GenerateRecords(options.recordSet, options.records);
     VirtualBreathalyser device(config);
     if (options.silentAfter > 0)
         device.FallSilentAfterRecord(static_cast<uint16_t>(options.silentAfter));

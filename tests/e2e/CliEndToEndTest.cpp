@@ -57,7 +57,7 @@ std::vector<std::string> GridLines(const std::string& path) {
 std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
 TEST(CliEndToEnd, DownloadFromBrevsimOnAPseudoTerminalWritesEveryRecord) {
-    Brevsim sim({"--records", "50", "--seed", "11"});
+    Brevsim sim({"--records", "50", "--set", "11"});
     ASSERT_FALSE(sim.Port().isEmpty());
     QTemporaryDir dir;
     const QString out = dir.filePath("out.csv");

@@ -51,7 +51,7 @@ protected:
 };
 
 TEST_F(WindowEndToEnd, TheDeviceOnAPseudoTerminalIsFoundAndItsFiftyRecordsDownloaded) {
-    Brevsim sim({"--records", "50", "--seed", "5"});
+    Brevsim sim({"--records", "50", "--set", "5"});
     ASSERT_FALSE(sim.Port().isEmpty());
     serial.SetReceiveHandler(
         [this](const uint8_t* buffer, size_t length) { Comm1ReceiveData(state, buffer, length); });

@@ -75,9 +75,9 @@ private:
     std::string name_;
 };
 
-Bytes Pattern(size_t count, uint8_t seed) {
+Bytes Pattern(size_t count, uint8_t first) {
     Bytes b(count);
-    for (size_t i = 0; i < count; ++i) b[i] = static_cast<uint8_t>(seed + i * 7 + i / 251);
+    for (size_t i = 0; i < count; ++i) b[i] = static_cast<uint8_t>(first + i * 7 + i / 251);
     return b;
 }
 

@@ -115,7 +115,7 @@ Bytes Exchange(int fd, const Bytes& request, size_t want) {
 }
 
 TEST(Brevsim, AnswersTheClockProbeOnItsPseudoTerminalAcrossReopens) {
-    BrevsimProcess sim({"--records", "3", "--seed", "5"});
+    BrevsimProcess sim({"--records", "3", "--set", "5"});
     ASSERT_TRUE(sim.Started());
     const std::string path = sim.FirstLine();
     ASSERT_FALSE(path.empty());
