@@ -131,8 +131,8 @@ std::string SectionText(const TextTable& table, std::string_view section, int of
                         std::string_view fallback) {
     const int i = FindSection(table, section);
     if (i < 1) return std::string(fallback);
-    // A section shorter than the offsets read from it shows the built-in text
-    // rather than a line of some other section.
+    // An offset past the last line of the file (a section at the end that is
+    // shorter than the offsets read from it) shows the built-in text.
     const std::string* line = LineAt(table, int64_t{i} + offset);
     if (line == nullptr) return std::string(fallback);
     return LineValue(*line);
