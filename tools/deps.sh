@@ -3,7 +3,7 @@
 # but only those that are missing. Sourced by run.sh and test.sh.
 brev_install_deps() {
     local pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-                libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick xdotool)
+                libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick fonts-dejavu-core xdotool)
     local missing=()
     for p in "${pkgs[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
