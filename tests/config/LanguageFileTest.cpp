@@ -19,6 +19,7 @@
 // #include "firmware/FirmwareTexts.h"
 #include "results/ResultsTexts.h"
 #include "config/SetupTexts.h"
+#include "results/ViewTexts.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ std::vector<TextList> AllTextLists() {
         // {"kFirmwareTexts", kFirmwareTexts},
         {"kResultsTexts", kResultsTexts},
         {"kSetupTexts", kSetupTexts},
+        {"kViewTexts", kViewTexts},
     };
 }
 
