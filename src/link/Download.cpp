@@ -26,10 +26,12 @@ void btnDownloadClick(SharedState& s) {
     }
     s.OperationTicks.store(0);
     s.ProgressCount.store(0);
-    const uint8_t request[] = {0x11};
-    SendFrame(s, 0x81, request, false);
+    // The separator goes to the log before the request: the answer is handled on
+    // the dispatcher thread and its report must come below the line.
     s.ui.SetProgress(0);
     s.ui.LogLine(kSeparatorLine);
+    const uint8_t request[] = {0x11};
+    SendFrame(s, 0x81, request, false);
 }
 
 namespace {

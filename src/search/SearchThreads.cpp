@@ -207,8 +207,8 @@ void SearchThreads::ConnectBootloaderDevice() {
 void SearchThreads::SuperviseNormalLink() {
     s_.SearchProgress.store(0);
     if (s_.OperationState.load() != 0) {
-        const uint8_t ticks = static_cast<uint8_t>(s_.OperationTicks.load() + 1);
-        s_.OperationTicks.store(ticks);
+        // One atomic step: a reply that resets the counter meanwhile is never lost.
+        const uint8_t ticks = static_cast<uint8_t>(s_.OperationTicks.fetch_add(1) + 1);
         if (ticks > 10) {
             s_.OperationState.store(0);
             s_.OperationTicks.store(0);
@@ -229,6 +229,8 @@ void SearchThreads::DropTheLink() {
 }
 
 void SearchThreads::StartDispatcher() {
+    // Never two dispatchers on one parser, not even for a moment.
+    ReleaseDispatcher();
     RS232ThreadTask = std::make_unique<RS232Thread>(s_, hooks_.BootReceiveByte);
 }
 
