@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -235,8 +236,13 @@ void TForm2::Button2Click() { hide(); }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     if (watched == TreeView1->viewport()) {
-        if (event->type() == QEvent::MouseButtonRelease) TreeView1Click();
-        if (event->type() == QEvent::MouseButtonDblClick) TreeView1DblClick();
+        // A right-click only selects the node; the page changes on a left click.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool left = (event->type() == QEvent::MouseButtonRelease ||
+                           event->type() == QEvent::MouseButtonDblClick) &&
+                          mouse->button() == Qt::LeftButton;
+        if (left && event->type() == QEvent::MouseButtonRelease) TreeView1Click();
+        if (left && event->type() == QEvent::MouseButtonDblClick) TreeView1DblClick();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -38,7 +38,9 @@ QString Q(const std::string& text) {
 
 TViewForm::TViewForm(SharedState& s, QWidget* parent) : QWidget(parent), s_(s) {
     setObjectName("ViewForm");
-    setWindowFlags(Qt::Window);
+    // Sizeable, with the system menu and close but no minimise or maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Brevalon Results"));
     BuildComponents();

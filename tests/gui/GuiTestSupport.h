@@ -46,13 +46,12 @@ private:
 };
 
 // A left click (press and release) at pos in widget's coordinates.
-inline void ClickAt(QWidget* widget, QPoint pos) {
+inline void ClickAt(QWidget* widget, QPoint pos, Qt::MouseButton button = Qt::LeftButton) {
     const QPointF local(pos);
     const QPointF global(widget->mapToGlobal(pos));
-    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
     QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton,
                         Qt::NoModifier);
     QApplication::sendEvent(widget, &release);
 }

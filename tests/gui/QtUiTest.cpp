@@ -200,6 +200,35 @@ TEST_F(QtUiTest, AMessageBoxOnTheGuiThreadShowsAtOnceWithOnlyOk) {
                                           "The MCU configuration file is missing!"}));
 }
 
+// Notes what the windows had received at the moment a message box is shown.
+class BoxShowWatcher : public QObject {
+public:
+    BoxShowWatcher(const RecordingWindows& windows, std::vector<std::string>& atShow)
+        : windows_(windows), atShow_(atShow) {
+        qApp->installEventFilter(this);
+    }
+    ~BoxShowWatcher() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<QMessageBox*>(watched))
+            atShow_ = windows_.calls;
+        return false;
+    }
+
+private:
+    const RecordingWindows& windows_;
+    std::vector<std::string>& atShow_;
+};
+
+TEST_F(QtUiTest, EffectsMadeBeforeABoxOnTheGuiThreadReachTheWindowBeforeItShows) {
+    std::vector<std::string> atBox;
+    BoxShowWatcher watcher(windows, atBox);
+    BoxAnswerer answerer([&](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); });
+    ui.LogLine("File error!");
+    ui.SetMainButtons(false);
+    ui.MessageBox("File error!");
+    EXPECT_EQ(atBox, (std::vector<std::string>{"log File error!", "buttons off"}));
+}
+
 TEST_F(QtUiTest, ClosingAQuestionWithoutAButtonIsNo) {
     BoxAnswerer answerer([](QMessageBox& box) { box.reject(); });
     EXPECT_EQ(ui.Question("Overwrite?", false), Answer::No);

@@ -100,6 +100,17 @@ TEST_F(SettingsWindowTest, TreeClicksShowExactlyOnePage) {
     EXPECT_EQ(form.VisiblePage(), 1);
 }
 
+TEST_F(SettingsWindowTest, ARightClickSelectsANodeButKeepsThePage) {
+    TForm2 form(s, ports);
+    form.show();
+    ClickNode(form, 2);
+    QTreeWidgetItem* codeFile = form.TreeView1->topLevelItem(1);
+    ClickAt(form.TreeView1->viewport(), form.TreeView1->visualItemRect(codeFile).center(),
+            Qt::RightButton);
+    EXPECT_EQ(form.TreeView1->currentItem(), codeFile);
+    EXPECT_EQ(Shown(form), (std::vector<bool>{false, false, true}));
+}
+
 TEST_F(SettingsWindowTest, AClickWithNoNodeSelectedShowsHelp) {
     TForm2 form(s, ports);
     form.show();

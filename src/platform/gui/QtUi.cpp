@@ -111,7 +111,11 @@ void QtUi::ShowResultsWindow() {
 }
 
 Answer QtUi::RunBox(std::function<Answer()> show, Answer ifClosing) {
-    if (OnGuiThread()) return show();
+    if (OnGuiThread()) {
+        // Effects queued before the box (a beep, log lines) happen before it shows.
+        QCoreApplication::sendPostedEvents(&receiver_, QEvent::MetaCall);
+        return show();
+    }
 
     // A plain blocking queued call would keep a worker blocked for good when the
     // program ends while its box is pending; this wait also ends at Shutdown.
