@@ -11,23 +11,11 @@
 #include "app/SharedState.h"
 #include "app/SystemPorts.h"
 #include "link/ReceiveRing.h"
+#include "support/FixedClock.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct FixedClock : Clock {
-    std::tm Now() override {
-        std::tm t{};
-        t.tm_year = 2026 - 1900;
-        t.tm_mon = 11;
-        t.tm_mday = 11;
-        t.tm_hour = 9;
-        t.tm_min = 5;
-        t.tm_sec = 7;
-        return t;
-    }
-};
 
 struct Ports : PortLister {
     std::vector<std::string> names;
@@ -62,7 +50,7 @@ struct HeadlessFixture : ::testing::Test {
     SimComm comm;
     SharedState s{ui, comm};
     Ports ports;
-    FixedClock clock;
+    FixedClock clock{2026, 12, 11, 9, 5, 7};
     fs::path dir;
 
     void SetUp() override {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "NoPort.h"
+#include "support/NullComm.h"
 #include "TempFolder.h"
 #include "app/SharedState.h"
 #include "config/Settings.h"
@@ -26,7 +26,7 @@ Switches Read(const FlashSettings& f) {
 class SettingsFile : public ::testing::Test {
   protected:
     RecordingUi ui;
-    NoPort port;
+    NullComm port;
     SharedState s{ui, port};
     TempFolder folder;
 };

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "NoPort.h"
+#include "support/NullComm.h"
 #include "TempFolder.h"
 #include "app/AppTexts.h"
 #include "app/Paths.h"
@@ -17,7 +17,7 @@ namespace {
 class Startup : public ::testing::Test {
   protected:
     RecordingUi ui;
-    NoPort port;
+    NullComm port;
     SharedState s{ui, port};
     TempFolder folder;
 };

@@ -17,6 +17,7 @@
 #include "platform/gui/QtUi.h"
 #include "results/ViewUnit.h"
 #include "results/WatchUnit.h"
+#include "support/FixedClock.h"
 
 namespace {
 
@@ -344,18 +345,7 @@ TEST_F(ResultsWindowTest, AtMostOneDetailWindowAndClickLeaveOrHideCloseIt) {
 }
 
 TEST_F(ResultsWindowTest, SaveWritesTheGridAndOpenBringsItBackWithoutColours) {
-    struct FixedClock : Clock {
-        std::tm Now() override {
-            std::tm t{};
-            t.tm_year = 2024 - 1900;
-            t.tm_mon = 2;
-            t.tm_mday = 5;
-            t.tm_hour = 14;
-            t.tm_min = 7;
-            t.tm_sec = 9;
-            return t;
-        }
-    } clock;
+    FixedClock clock(2024, 3, 5, 14, 7, 9);
     TViewForm form(s);
     form.SetClock(clock);
     ShowWith(form, DownloadedGrid({"clgreen", "clred", "clgreen"}));

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/SharedState.h"
-#include "results/NullComm.h"
+#include "support/NullComm.h"
 #include "results/RecordDecoding.h"
 #include "results/ResultsFile.h"
 #include "support/RecordingUi.h"

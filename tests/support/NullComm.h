@@ -1,10 +1,11 @@
 #pragma once
-// A serial component without any port: every open fails, nothing is written.
+// A serial component without any port: every open fails and nothing is written.
+// For tests whose code needs a SharedState but never a device.
 
 #include "app/Comm.h"
 
-class NoPort : public Comm {
-  public:
+class NullComm : public Comm {
+public:
     void SetReceiveHandler(ReceiveHandler) override {}
     bool OpenCommon(const std::string&, int32_t) override { return false; }
     void StopComm() override {}
