@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Comm.h"
-#include "app/Ui.h"
+#include "core/Comm.h"
+#include "core/Ui.h"
 
 class NullUi : public Ui {
 public:

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/Comm.h"
-#include "app/SharedState.h"
-#include "app/Ui.h"
+#include "core/Comm.h"
+#include "core/SharedState.h"
+#include "core/Ui.h"
 #include "BenchPorts.h"
 #include "link/FrameCodec.h"
 #include "link/RS232Thread.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Comm.h"
-#include "app/SharedState.h"
-#include "app/Ui.h"
+#include "core/Comm.h"
+#include "core/SharedState.h"
+#include "core/Ui.h"
 #include "results/RecordDecoding.h"
 #include "BenchPorts.h"
 #include "results/ResultsFile.h"

@@ -22,7 +22,7 @@
 
 #include "SimWire.h"
 #include "VirtualBreathalyser.h"
-#include "app/Comm.h"
+#include "core/Comm.h"
 
 class SimComm : public Comm {
   public:

@@ -1,7 +1,7 @@
 #pragma once
 // Texts of the main window and its start-up.
 
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 // Shown while the language file itself is missing, so they cannot come from it.
 inline constexpr const char* kLanguageFileMissing = "The language file is missing!";

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <ostream>
 
-#include "app/Ui.h"
+#include "core/Ui.h"
 
 class ConsoleUi : public Ui {
 public:

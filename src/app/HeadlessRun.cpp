@@ -5,10 +5,10 @@
 #include <ostream>
 #include <thread>
 
-#include "app/Comm.h"
+#include "core/Comm.h"
 #include "app/ConsoleUi.h"
-#include "app/SharedState.h"
-#include "app/SystemPorts.h"
+#include "core/SharedState.h"
+#include "core/SystemPorts.h"
 #include "link/Download.h"
 #include "link/FrameCodec.h"
 #include "results/ResultsFile.h"

@@ -17,10 +17,10 @@
 #include <algorithm>
 
 #include "app/AppTexts.h"
-#include "app/ServiceArea.h"
-#include "app/Startup.h"
-#include "app/Ui.h"
-#include "config/TextTable.h"
+#include "core/ServiceArea.h"
+#include "config/Startup.h"
+#include "core/Ui.h"
+#include "core/TextTable.h"
 #include "link/Download.h"
 #include "platform/gui/OpenUrl.h"
 #include "search/SearchThreads.h"

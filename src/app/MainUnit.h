@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/SharedState.h"
-#include "app/SystemPorts.h"
+#include "core/SharedState.h"
+#include "core/SystemPorts.h"
 #include "platform/gui/UiTarget.h"
 
 class QGroupBox;

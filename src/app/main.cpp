@@ -13,7 +13,7 @@
 #include "DemoDevice.h"
 #include "SimComm.h"
 #include "app/MainUnit.h"
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 #include "config/SetupUnit.h"
 #include "link/ReceiveRing.h"
 #include "platform/PlatformPaths.h"

@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 bool LoadModelTable(std::vector<std::string>& table, const std::filesystem::path& programFolder) {
     table.clear();

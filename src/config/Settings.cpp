@@ -4,9 +4,9 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/SharedState.h"
-#include "config/TextTable.h"
-#include "config/Windows1252.h"
+#include "core/SharedState.h"
+#include "core/TextTable.h"
+#include "core/Windows1252.h"
 
 const std::vector<std::string>& DefaultSettingsLines() {
     // "flase" is how these two defaults have always been spelled; any text other

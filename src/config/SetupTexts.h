@@ -2,7 +2,7 @@
 // Texts of the settings window. Its captions have no built-in text: without a
 // [Form2Menu] section they come from the first lines of the file.
 
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 inline constexpr TextRef kSetupNodeSetting{"[Form2Menu]", 0, "", false};
 inline constexpr TextRef kSetupNodeCodeFile{"[Form2Menu]", 1, "", false};

@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 
 #include "config/SetupTexts.h"
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 namespace {
 

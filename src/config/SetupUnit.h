@@ -6,8 +6,8 @@
 
 #include <QWidget>
 
-#include "app/SharedState.h"
-#include "app/SystemPorts.h"
+#include "core/SharedState.h"
+#include "core/SystemPorts.h"
 
 class QComboBox;
 class QGroupBox;

@@ -5,9 +5,9 @@
 #include <mutex>
 #include <string>
 
-#include "app/ServiceArea.h"
-#include "app/SharedState.h"
-#include "app/Ui.h"
+#include "core/ServiceArea.h"
+#include "core/SharedState.h"
+#include "core/Ui.h"
 #include "link/ByteText.h"
 #include "link/FrameCodec.h"
 #include "link/LinkTexts.h"

@@ -1,6 +1,6 @@
 #include "link/Dispatch.h"
 
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 #include "link/ConfigReports.h"
 #include "link/DeviceReports.h"
 #include "link/Download.h"

@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
-#include "app/Comm.h"
-#include "app/SharedState.h"
-#include "app/Ui.h"
+#include "core/Comm.h"
+#include "core/SharedState.h"
+#include "core/Ui.h"
 #include "link/Dispatch.h"
 #include "link/LinkTexts.h"
 

@@ -4,7 +4,7 @@
 // example [Hint] 23 is "Error!", "Error" or "error"); each use is listed as it is
 // shown.
 
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 // Frame codec
 inline constexpr TextRef kSendDatumText{"[Hint]", 3, "Send Datum: "};

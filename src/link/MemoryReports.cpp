@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/SharedState.h"
-#include "app/Ui.h"
+#include "core/SharedState.h"
+#include "core/Ui.h"
 #include "link/FrameCodec.h"
 #include "link/LinkTexts.h"
 #include "link/ReportFields.h"

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 #include "link/FrameCodec.h"
 
 RS232Thread::RS232Thread(SharedState& s, std::function<void(uint8_t)> bootReceiveByte)

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 
 void Comm1ReceiveData(SharedState& s, const uint8_t* buffer, size_t length) {
     if (s.RxWritePos.load(std::memory_order_relaxed) >= kRingSize)

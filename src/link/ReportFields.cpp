@@ -1,6 +1,6 @@
 #include "link/ReportFields.h"
 
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 #include "config/ModelTable.h"
 #include "link/ByteText.h"
 

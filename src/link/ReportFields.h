@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/AlcoholInformation.h"
+#include "core/AlcoholInformation.h"
 
 struct SharedState;
 

@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 #include <cstdlib>
 
-#include "app/Paths.h"
+#include "core/Paths.h"
 
 std::filesystem::path ToPath(const QString& text) {
 #ifdef _WIN32

@@ -2,7 +2,7 @@
 #include <QString>
 #include <filesystem>
 
-#include "app/SystemPorts.h"
+#include "core/SystemPorts.h"
 
 // The program folder (the executable's folder) and the per-user data folder
 // (LOCALAPPDATA/BrevRec when that is set, otherwise the system's per-user data

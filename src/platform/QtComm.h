@@ -9,7 +9,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "app/Comm.h"
+#include "core/Comm.h"
 
 class QSerialPort;
 

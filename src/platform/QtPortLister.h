@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SystemPorts.h"
+#include "core/SystemPorts.h"
 
 class QtPortLister : public PortLister {
 public:

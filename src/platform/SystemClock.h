@@ -1,5 +1,5 @@
 #pragma once
-#include "app/SystemPorts.h"
+#include "core/SystemPorts.h"
 
 // The computer's local wall-clock time.
 class SystemClock : public Clock {

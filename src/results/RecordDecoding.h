@@ -2,9 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "app/AlcoholInformation.h"
-#include "config/TextTable.h"
-#include "results/ResultsGrid.h"
+#include "core/AlcoholInformation.h"
+#include "core/TextTable.h"
+#include "core/ResultsGrid.h"
 
 // One decoded test record.
 struct TestRecord {

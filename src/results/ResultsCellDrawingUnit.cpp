@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPalette>
 
-#include "results/ResultsGrid.h"
+#include "core/ResultsGrid.h"
 #include "results/ResultsGridModelUnit.h"
 
 ResultsCellColours CellColours(bool fixedCell, const QString& mark, const QPalette& palette) {

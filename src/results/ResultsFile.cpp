@@ -10,9 +10,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/ServiceArea.h"
-#include "app/SharedState.h"
-#include "app/Ui.h"
+#include "core/ServiceArea.h"
+#include "core/SharedState.h"
+#include "core/Ui.h"
 #include "config/ModelTable.h"
 #include "results/ReplacingFileWrite.h"
 #include "results/ResultsTexts.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AlcoholInformation.h"
-#include "results/ResultsGrid.h"
+#include "core/AlcoholInformation.h"
+#include "core/ResultsGrid.h"
 
 struct SharedState;
 

@@ -6,7 +6,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 
-#include "results/ResultsGrid.h"
+#include "core/ResultsGrid.h"
 
 class ResultsGridModel : public QAbstractTableModel {
     Q_OBJECT

@@ -2,7 +2,7 @@
 // Every text the results grid and the results files show, as (section, offset,
 // fallback) lookups in the language file.
 
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 // Column titles of the results grid.
 inline constexpr TextRef kTitleNumber{"[RecordTitle]", 0, "Number"};

@@ -2,7 +2,7 @@
 // Captions of the results window. They have no built-in text: without a
 // [ViewFormMenu] section they come from the first lines of the file.
 
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 inline constexpr TextRef kViewOpenCaption{"[ViewFormMenu]", 0, "", false};
 inline constexpr TextRef kViewSaveCaption{"[ViewFormMenu]", 1, "", false};

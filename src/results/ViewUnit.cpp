@@ -11,7 +11,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 #include "results/ResultsCellDrawingUnit.h"
 #include "results/ResultsFile.h"
 #include "results/ResultsGridModelUnit.h"

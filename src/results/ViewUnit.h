@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "app/SharedState.h"
-#include "app/SystemPorts.h"
+#include "core/SharedState.h"
+#include "core/SystemPorts.h"
 #include "platform/SystemClock.h"
 #include "platform/gui/UiTarget.h"
-#include "results/ResultsGrid.h"
+#include "core/ResultsGrid.h"
 
 class QAbstractButton;
 class QGroupBox;

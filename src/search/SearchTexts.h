@@ -1,5 +1,5 @@
 #pragma once
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 inline constexpr TextRef kSearchingText{"[Warning]", 37, "Searching the Zet&Kovan device ......"};
 inline constexpr TextRef kConnectedText{"[Warning]", 39, "Breathalyser successfully connected."};

@@ -3,10 +3,10 @@
 #include <array>
 #include <chrono>
 
-#include "app/Comm.h"
-#include "app/SharedState.h"
-#include "app/SystemPorts.h"
-#include "app/Ui.h"
+#include "core/Comm.h"
+#include "core/SharedState.h"
+#include "core/SystemPorts.h"
+#include "core/Ui.h"
 #include "link/FrameCodec.h"
 #include "link/RS232Thread.h"
 #include "search/SearchTexts.h"

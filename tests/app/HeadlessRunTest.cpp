@@ -8,8 +8,8 @@
 
 #include "SimComm.h"
 #include "app/ConsoleUi.h"
-#include "app/SharedState.h"
-#include "app/SystemPorts.h"
+#include "core/SharedState.h"
+#include "core/SystemPorts.h"
 #include "link/ReceiveRing.h"
 #include "support/FixedClock.h"
 

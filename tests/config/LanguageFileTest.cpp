@@ -13,7 +13,7 @@
 
 #include "TempFolder.h"
 #include "app/AppTexts.h"
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 #include "link/LinkTexts.h"
 #include "search/SearchTexts.h"
 // #include "firmware/FirmwareTexts.h"

@@ -5,7 +5,7 @@
 
 #include "TempFolder.h"
 #include "config/ModelTable.h"
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "support/NullComm.h"
 #include "TempFolder.h"
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 #include "config/Settings.h"
 #include "support/RecordingUi.h"
 

@@ -7,9 +7,9 @@
 #include "support/NullComm.h"
 #include "TempFolder.h"
 #include "app/AppTexts.h"
-#include "app/Paths.h"
-#include "app/SharedState.h"
-#include "app/Startup.h"
+#include "core/Paths.h"
+#include "core/SharedState.h"
+#include "config/Startup.h"
 #include "support/RecordingUi.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "TempFolder.h"
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <QPushButton>
 
 #include "app/MainUnit.h"
-#include "app/Startup.h"
+#include "config/Startup.h"
 #include "e2e/Brevsim.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/WindowFixture.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/SharedState.h"
-#include "app/SystemPorts.h"
+#include "core/SharedState.h"
+#include "core/SystemPorts.h"
 #include "support/FakeComm.h"
 #include "support/RecordingUi.h"
 

@@ -10,7 +10,7 @@
 
 #include "SimComm.h"
 #include "SimRecords.h"
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 #include "link/Download.h"
 #include "link/RS232Thread.h"
 #include "link/ReceiveRing.h"

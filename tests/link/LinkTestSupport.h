@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "WriteRecordingComm.h"
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 #include "link/FrameCodec.h"
 #include "support/RecordingUi.h"
 

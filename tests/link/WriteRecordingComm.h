@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/Comm.h"
+#include "core/Comm.h"
 
 class WriteRecordingComm : public Comm {
   public:

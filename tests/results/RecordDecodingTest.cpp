@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 #include "results/RecordDecoding.h"
 #include "results/ResultsTexts.h"
 

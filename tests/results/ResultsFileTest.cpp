@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SharedState.h"
+#include "core/SharedState.h"
 #include "support/NullComm.h"
 #include "results/RecordDecoding.h"
 #include "results/ResultsFile.h"

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/SharedState.h"
-#include "app/SystemPorts.h"
+#include "core/SharedState.h"
+#include "core/SystemPorts.h"
 #include "support/FakeComm.h"
 #include "support/RecordingUi.h"
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Comm.h"
+#include "core/Comm.h"
 
 class FakeComm : public Comm {
 public:

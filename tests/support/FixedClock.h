@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-#include "app/SystemPorts.h"
+#include "core/SystemPorts.h"
 
 class FixedClock : public Clock {
 public:

@@ -2,7 +2,7 @@
 // A serial component without any port: every open fails and nothing is written.
 // For tests whose code needs a SharedState but never a device.
 
-#include "app/Comm.h"
+#include "core/Comm.h"
 
 class NullComm : public Comm {
 public:

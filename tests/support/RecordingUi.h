@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Ui.h"
+#include "core/Ui.h"
 
 class RecordingUi : public Ui {
 public:

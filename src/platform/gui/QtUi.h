@@ -13,7 +13,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/Ui.h"
+#include "core/Ui.h"
 #include "platform/gui/UiTarget.h"
 
 class QtUi : public Ui {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "results/ResultsGrid.h"
+#include "core/ResultsGrid.h"
 
 class QWidget;
 

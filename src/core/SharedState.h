@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AlcoholInformation.h"
-#include "config/TextTable.h"
+#include "core/AlcoholInformation.h"
+#include "core/TextTable.h"
 
 class Ui;
 class Comm;

@@ -1,8 +1,8 @@
-#include "app/Startup.h"
+#include "config/Startup.h"
 
 #include "config/ModelTable.h"
 #include "config/Settings.h"
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 StartupResult LoadConfiguration(SharedState& s, const ProgramPaths& paths) {
     StartupResult result{};

@@ -1,4 +1,4 @@
-#include "config/Windows1252.h"
+#include "core/Windows1252.h"
 
 #include <array>
 

@@ -1,11 +1,11 @@
-#include "config/TextTable.h"
+#include "core/TextTable.h"
 
 #include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
-#include "config/Windows1252.h"
+#include "core/Windows1252.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/Paths.h"
+#include "core/Paths.h"
 
 std::filesystem::path DataFolderFrom(const char* localAppData,
                                      const std::filesystem::path& platformDefault) {

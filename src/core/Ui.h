@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "results/ResultsGrid.h"
+#include "core/ResultsGrid.h"
 
 enum class Answer { Yes, No, Cancel };
 

@@ -1,8 +1,8 @@
 #pragma once
 // Loading of the configuration while the main window is created.
 
-#include "app/SharedState.h"
-#include "app/SystemPorts.h"
+#include "core/SharedState.h"
+#include "core/SystemPorts.h"
 
 struct StartupResult {
     bool LanguageLoaded;  // false: the window reports kLanguageFileMissing and ends
