@@ -1,8 +1,8 @@
 #include "app/HeadlessRun.h"
 
 #include <chrono>
-#include <filesystem>
 #include <ostream>
+#include <string>
 #include <thread>
 
 #include "core/Comm.h"
@@ -79,14 +79,19 @@ int RunHeadless(SharedState& s, ConsoleUi& ui, PortLister& ports, Clock& clock,
         const bool gotResults = ui.WaitForResults(s.ProgressCount.load() > 0 ? 5000 : 0, grid);
         const auto info = s.InfoSnapshot();
         if (gotResults) {
-            if (SaveResultsFile(s, options.Output, grid, clock.Now())) {
-                err << "Saved " << grid.RowCount() - 1 << " records to "
-                    << ResultsFileName(options.Output) << ".\n";
+            const ResultsSave saved = SaveResultsFile(s, options.Output, grid, clock.Now());
+            const std::string name = ResultsFileName(options.Output);
+            if (saved) {
+                err << "Saved " << grid.RowCount() - 1 << " records to " << name << ".\n";
             } else {
-                err << "The results were not saved to " << ResultsFileName(options.Output)
-                    << (std::filesystem::exists(ResultsFileName(options.Output))
-                            ? " (it exists; use --force to overwrite).\n"
-                            : ".\n");
+                // Declined: the overwrite question was answered No, which only
+                // happens without --force.
+                if (saved.Result == ResultsSave::Outcome::Declined)
+                    err << "The results were not saved to " << name
+                        << " (it exists; use --force to overwrite).\n";
+                else
+                    err << "The results were not saved to " << name << ": " << saved.Failure
+                        << ".\n";
                 code = ExitFileNotWritten;
             }
         } else if (s.Connected.load() == 0) {

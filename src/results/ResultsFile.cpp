@@ -10,11 +10,12 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/SafeFileWrite.h"
 #include "core/ServiceArea.h"
 #include "core/SharedState.h"
 #include "core/Ui.h"
+#include "core/Utf8Path.h"
 #include "config/ModelTable.h"
-#include "results/ReplacingFileWrite.h"
 #include "results/ResultsTexts.h"
 
 namespace {
@@ -81,9 +82,25 @@ std::string FullFileName(const std::filesystem::path& path) {
     return Utf8FromPath(ec ? path : full);
 }
 
-void ReportSaveFailure(SharedState& s) {
+ResultsSave ReportSaveFailure(SharedState& s, std::string failure) {
     s.ui.Beep();
     s.ui.MessageBox(Text(s.Texts, kWarningSaveFailed));
+    ResultsSave save;
+    save.Failure = std::move(failure);
+    return save;
+}
+
+// The lines as one text, each followed by CR LF.
+std::string JoinedLines(const std::vector<std::string>& lines) {
+    size_t size = 0;
+    for (const auto& line : lines) size += line.size() + 2;
+    std::string content;
+    content.reserve(size);
+    for (const auto& line : lines) {
+        content += line;
+        content += "\r\n";
+    }
+    return content;
 }
 
 // Splits a file into lines at LF, dropping the CR of a CR LF; a last line
@@ -289,8 +306,8 @@ std::vector<std::string> ResultsFileLines(const ResultsGrid& grid, const TAlcoho
     return lines;
 }
 
-bool SaveResultsFile(SharedState& s, const std::string& chosenName, const ResultsGrid& grid,
-                     const std::tm& savedAt) {
+ResultsSave SaveResultsFile(SharedState& s, const std::string& chosenName, const ResultsGrid& grid,
+                            const std::tm& savedAt) {
     if (s.DebugMode.load()) {
         // Diagnostic copy of the raw record lines under the name as chosen.
         std::vector<std::string> recordLines;
@@ -298,25 +315,30 @@ bool SaveResultsFile(SharedState& s, const std::string& chosenName, const Result
             std::lock_guard lock(s.InfoLock);
             if (s.RecordLines) recordLines = *s.RecordLines;
         }
-        if (!WriteLinesReplacing(PathFromUtf8(chosenName), recordLines)) {
-            ReportSaveFailure(s);
-            return false;
-        }
+        const FileWriteResult copy =
+            WriteFileSafely(PathFromUtf8(chosenName), JoinedLines(recordLines));
+        if (!copy) return ReportSaveFailure(s, copy.Failure);
     }
 
     const std::filesystem::path target = PathFromUtf8(ResultsFileName(chosenName));
+    // Only a file is replaced, so only a file asks; a folder of the name fails below.
     std::error_code ec;
-    if (std::filesystem::exists(target, ec)) {
+    if (std::filesystem::exists(target, ec) && !std::filesystem::is_directory(target, ec)) {
         const std::string question =
             WithFileName(Text(s.Texts, kWarningOverwrite), FullFileName(target));
-        if (s.ui.Question(question, true) != Answer::Yes) return false;
+        if (s.ui.Question(question, true) != Answer::Yes) {
+            ResultsSave declined;
+            declined.Result = ResultsSave::Outcome::Declined;
+            return declined;
+        }
     }
 
-    if (!WriteLinesReplacing(target, ResultsFileLines(grid, s.InfoSnapshot(), savedAt))) {
-        ReportSaveFailure(s);
-        return false;
-    }
-    return true;
+    const FileWriteResult written =
+        WriteFileSafely(target, JoinedLines(ResultsFileLines(grid, s.InfoSnapshot(), savedAt)));
+    if (!written) return ReportSaveFailure(s, written.Failure);
+    ResultsSave saved;
+    saved.Result = ResultsSave::Outcome::Saved;
+    return saved;
 }
 
 void OpenResultsFile(SharedState& s, const std::string& chosenName, ResultsGrid& grid) {

@@ -137,6 +137,49 @@ TEST_F(HeadlessFixture, ForceOverwritesAnExistingFile) {
     EXPECT_NE(ReadFile(dir / "out.csv").find("1 ,Active Test ,0.00 mg/l"), std::string::npos);
 }
 
+TEST_F(HeadlessFixture, AWriteThatFailsWhenForcedSaysWhy) {
+    fs::create_directory(dir / "folder.csv");
+    const bool haveFullDevice = fs::exists("/dev/full");
+    if (haveFullDevice) fs::create_symlink("/dev/full", dir / "full.csv");
+    const struct {
+        const char* what;
+        fs::path output;
+        const char* reason;
+    } cases[] = {
+        {"a folder of the name", dir / "folder.csv", "A folder has this name"},
+        {"a full disk", dir / "full.csv", "No space left on device"},
+        {"a folder that does not exist", dir / "absent" / "out.csv", "No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        if (c.output == dir / "full.csv" && !haveFullDevice) continue;
+        std::ostringstream forcedOut, forcedErr;
+        ConsoleUi forcedUi(forcedOut, forcedErr, true);
+        SimComm forcedComm;
+        SharedState forced(forcedUi, forcedComm);
+        forcedComm.SetReceiveHandler(
+            [&](const uint8_t* b, size_t n) { Comm1ReceiveData(forced, b, n); });
+        SimDeviceConfig config;
+        config.Records = {Record(1, 0, 0, 0, 0)};
+        forcedComm.AddDevice("SIM", config);
+        Ports simPorts;
+        simPorts.names = {"SIM"};
+        HeadlessOptions o;
+        o.Output = c.output.string();
+
+        EXPECT_EQ(RunHeadless(forced, forcedUi, simPorts, clock, o, forcedErr), ExitFileNotWritten)
+            << c.what << ": " << forcedErr.str();
+        const std::string expected =
+            "The results were not saved to " + c.output.string() + ": " + c.reason + ".\n";
+        EXPECT_NE(forcedErr.str().find(expected), std::string::npos)
+            << c.what << ": " << forcedErr.str();
+        EXPECT_EQ(forcedErr.str().find("use --force"), std::string::npos) << c.what;
+    }
+    EXPECT_TRUE(fs::is_directory(dir / "folder.csv"));
+    if (haveFullDevice) {
+        EXPECT_EQ(fs::read_symlink(dir / "full.csv"), "/dev/full");
+    }
+}
+
 TEST_F(HeadlessFixture, ADeviceOtherThanKovanCannotBeDownloaded) {
     SimDeviceConfig config;
     config.ModelCode = "Q7302";

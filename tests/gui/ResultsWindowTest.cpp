@@ -395,6 +395,40 @@ TEST_F(ResultsWindowTest, SaveWritesTheGridAndOpenBringsItBackWithoutColours) {
     }
 }
 
+TEST_F(ResultsWindowTest, SaveAsksOnlyBeforeReplacingAFileAndAFolderOfTheNameFailsAtOnce) {
+    TViewForm form(s);
+    ShowWith(form, DownloadedGrid({"clred"}));
+    const std::filesystem::path file = ResultsFolder() / "taken.csv";
+    const std::filesystem::path folder = ResultsFolder() / "folder.csv";
+    { std::ofstream(file, std::ios::binary) << "old"; }
+    std::filesystem::create_directory(folder);
+    std::filesystem::path chosen;
+    form.SaveDialog1 = [&] { return chosen.string(); };
+
+    chosen = folder;
+    ui.ScriptAnswers({Answer::Yes});
+    form.Button2->click();
+    EXPECT_TRUE(ui.Of("question3").empty());
+    EXPECT_EQ(ui.Of("beep").size(), 1u);
+    EXPECT_EQ(ui.Of("box"), std::vector<std::string>{"File error!"});
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+
+    ui.Clear();
+    chosen = file;
+    ui.ScriptAnswers({Answer::Yes});
+    form.Button2->click();
+    EXPECT_EQ(ui.Of("question3"),
+              std::vector<std::string>{"Whether overwrite this file?" + file.string()});
+    EXPECT_TRUE(ui.Of("box").empty());
+    std::ifstream in(file, std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(content.find("101 ,Active Test ,1.00 mg/l"), std::string::npos) << content;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(ResultsFolder()),
+                            std::filesystem::directory_iterator()),
+              2)
+        << "no temporary file is left beside the file";
+}
+
 TEST_F(ResultsWindowTest, CancelledDialogsNeitherWriteNorChangeTheGrid) {
     TViewForm form(s);
     ShowWith(form, DownloadedGrid({"clred"}));
