@@ -1,15 +1,14 @@
 #include "config/ModelTable.h"
 
-#include <system_error>
-
 #include "core/TextTable.h"
 
-bool LoadModelTable(std::vector<std::string>& table, const std::filesystem::path& programFolder) {
+bool LoadModelTable(std::vector<std::string>& table, const std::filesystem::path& programFolder,
+                    TextReadFailure* failure) {
     table.clear();
-    const auto path = programFolder / "settings" / "model.ini";
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return false;
-    ReadTextLines(path, table);  // an unreadable file counts as an empty one
+    TextFileLines file = ReadTextLines(programFolder / "settings" / "model.ini");
+    if (failure != nullptr) *failure = file.Failure;
+    if (!file.Ok()) return false;
+    table = std::move(file.Lines);
     return true;
 }
 

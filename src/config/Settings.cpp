@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/SharedState.h"
+#include "core/TextLines.h"
 #include "core/TextTable.h"
 #include "core/Windows1252.h"
 
@@ -52,15 +53,20 @@ bool LoadSettings(SharedState& s, const std::filesystem::path& dataFolder) {
     s.DebugMode.store(false);
 
     const auto path = dataFolder / "settings.ini";
+    TextFileLines file = ReadTextLines(path);
     std::vector<std::string> lines;
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec)) {
-        ReadTextLines(path, lines);  // an unreadable file leaves every switch off
+    if (file.Ok()) {
+        lines = std::move(file.Lines);
     } else {
-        // A failed write still leaves the defaults in effect for this run.
-        std::filesystem::create_directories(dataFolder, ec);
+        // A file that cannot be read counts as a missing one, except that it is
+        // not written over: it may hold the user's choices and be readable again
+        // later. A failed write still leaves the defaults in effect for this run.
         lines = DefaultSettingsLines();
-        WriteSettingsFile(path, lines);
+        if (file.Failure.Problem == TextReadProblem::Missing) {
+            std::error_code ec;
+            std::filesystem::create_directories(dataFolder, ec);
+            WriteSettingsFile(path, lines);
+        }
     }
 
     // The switches are taken by position below the header, never by key; a file

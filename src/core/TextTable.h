@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/TextLines.h"
+
 struct TextTable {
     bool Exists = false;             // false until a language file has been loaded
     std::vector<std::string> Lines;  // UTF-8, exactly as read (no trimming)
@@ -22,15 +24,10 @@ struct TextRef {
     bool HasFallback = true;
 };
 
-// Reads programFolder/settings/languages.ini. False (and no table) when it is missing.
-bool LoadTextTable(TextTable& table, const std::filesystem::path& programFolder);
-
-// Decodes a whole text file into lines: byte-order marks for UTF-8, UTF-16 LE
-// and UTF-16 BE; lines end at CR LF, LF or CR.
-std::vector<std::string> DecodeTextLines(std::string_view bytes);
-
-// Reads a text file into lines as DecodeTextLines does; false when it cannot be read.
-bool ReadTextLines(const std::filesystem::path& path, std::vector<std::string>& lines);
+// Reads programFolder/settings/languages.ini. False (and no table) when it is
+// missing or cannot be read; why is then put into *failure when given.
+bool LoadTextTable(TextTable& table, const std::filesystem::path& programFolder,
+                   TextReadFailure* failure = nullptr);
 
 int FindSection(const std::vector<std::string>& lines, std::string_view header);
 int FindSection(const TextTable& table, std::string_view header);

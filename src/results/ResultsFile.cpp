@@ -3,19 +3,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <mutex>
 #include <string_view>
 #include <system_error>
 
+#include "config/ModelTable.h"
 #include "core/SafeFileWrite.h"
 #include "core/ServiceArea.h"
 #include "core/SharedState.h"
+#include "core/TextLines.h"
 #include "core/Ui.h"
 #include "core/Utf8Path.h"
-#include "config/ModelTable.h"
 #include "results/ResultsTexts.h"
 
 namespace {
@@ -24,7 +23,13 @@ constexpr std::string_view kHeaderRule = "-------------------------";
 constexpr std::string_view kRecordsMarker = "[Start to Write Datum Records]";
 constexpr std::string_view kOpenRule = "-------------------------------------";
 constexpr std::string_view kFormatError = "File format error!";
+constexpr std::string_view kReadError = "File read error! ";
 constexpr int kMaxHeaderLines = 20;
+// Bounds of what is read. A results file has a few short fields per line and
+// at most one line per record the device can hold (65535), far below these.
+constexpr size_t kMaxLineBytes = 64 * 1024;
+constexpr uint64_t kMaxFileBytes = 16 * 1024 * 1024;
+constexpr size_t kMaxGridCells = 1000 * 1000;
 
 std::string TwoDigits(unsigned value) {
     std::string text = std::to_string(value);
@@ -102,35 +107,6 @@ std::string JoinedLines(const std::vector<std::string>& lines) {
     }
     return content;
 }
-
-// Splits a file into lines at LF, dropping the CR of a CR LF; a last line
-// without a line end still counts, an empty rest after the last line end does not.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : text_(text) {}
-
-    bool Next(std::string_view& line) {
-        if (pos_ >= text_.size()) return false;
-        const size_t end = text_.find('\n', pos_);
-        if (end == std::string_view::npos) {
-            line = text_.substr(pos_);
-            pos_ = text_.size();
-            return true;
-        }
-        line = text_.substr(pos_, end - pos_);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos_ = end + 1;
-        return true;
-    }
-
-    size_t LinesLeft() const {
-        return static_cast<size_t>(std::count(text_.begin() + pos_, text_.end(), '\n')) + 1;
-    }
-
-private:
-    std::string_view text_;
-    size_t pos_ = 0;
-};
 
 size_t CharCount(std::string_view text) {
     return static_cast<size_t>(
@@ -246,13 +222,6 @@ void SplitFields(std::string_view text, std::vector<std::string>& fields) {
     if (!text.empty()) fields.emplace_back(text);
 }
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string& content) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
 void SetGridWidths(ResultsGrid& grid) {
     grid.DefaultColWidth = 100;
     grid.SetColWidth(0, 50);
@@ -261,13 +230,32 @@ void SetGridWidths(ResultsGrid& grid) {
 }
 
 // Puts fields into a row as columns 1, 2, ... behind the row number in column 0.
-std::vector<std::string> GridRow(std::string first, std::vector<std::string>& fields, int cols) {
+// A row holds only the cells its line gave: the grid reads a missing cell as
+// empty, so short rows cost nothing for the columns they lack.
+std::vector<std::string> GridRow(std::string first, std::vector<std::string>& fields) {
     std::vector<std::string> row;
-    row.reserve(std::max<size_t>(static_cast<size_t>(cols), fields.size() + 1));
+    row.reserve(fields.size() + 1);
     row.push_back(std::move(first));
     for (auto& field : fields) row.push_back(std::move(field));
-    if (row.size() < static_cast<size_t>(cols)) row.resize(cols);
     return row;
+}
+
+// The reading failed or the file is beyond what the grid takes: the reason in
+// the log, then the box of the open failures.
+void ReportReadFailure(SharedState& s, const std::string& fileName, const std::string& reason) {
+    s.ui.LogLine(std::string(kReadError) + fileName + ": " + reason);
+    s.ui.Beep();
+    s.ui.MessageBox(Text(s.Texts, kWarningFileMissing));
+}
+
+// A line too long for a results file means it is none; anything else is a
+// failure to read it.
+void ReportStop(SharedState& s, const std::string& fileName, const TextReadFailure& failure) {
+    if (failure.Problem == TextReadProblem::LineTooLong) {
+        s.ui.LogLine(std::string(kFormatError));
+    } else {
+        ReportReadFailure(s, fileName, failure.Reason);
+    }
 }
 
 }  // namespace
@@ -355,15 +343,18 @@ void OpenResultsFile(SharedState& s, const std::string& chosenName, ResultsGrid&
 }
 
 bool ReadResultsFile(SharedState& s, const std::string& fileName, ResultsGrid& grid) {
-    std::string content;
-    if (!ReadWholeFile(PathFromUtf8(fileName), content)) return true;  // silent, as designed
-
-    SetGridWidths(grid);
+    // Read line by line: a wrong file is known by its first lines, and no line
+    // or file beyond the bounds is held in memory.
+    TextLineReader reader(PathFromUtf8(fileName), kMaxLineBytes, LineEnds::LineFeed, kMaxFileBytes);
+    if (reader.Ok()) SetGridWidths(grid);
     s.ui.LogLine(std::string(kOpenRule));
     s.ui.LogLine(fileName);
+    if (!reader.Ok()) {
+        ReportReadFailure(s, fileName, reader.Failure().Reason);
+        return true;
+    }
 
-    LineReader reader(content);
-    std::string_view line;
+    std::string line;
     bool marker = false;
     int headerLines = 0;
     while (reader.Next(line)) {
@@ -371,48 +362,58 @@ bool ReadResultsFile(SharedState& s, const std::string& fileName, ResultsGrid& g
             marker = true;
             break;
         }
-        s.ui.LogLine(std::string(line));
+        s.ui.LogLine(line);
         if (++headerLines > kMaxHeaderLines) break;
         if (!ReadHeaderLine(s, line)) return true;  // silent stop, keeping what was read
     }
     if (!marker) {
-        s.ui.LogLine(std::string(kFormatError));
+        if (!reader.Ok() && reader.Failure().Problem != TextReadProblem::LineTooLong) {
+            ReportReadFailure(s, fileName, reader.Failure().Reason);
+        } else {
+            s.ui.LogLine(std::string(kFormatError));
+        }
         return true;
     }
 
-    // Title line: the grid is rebuilt from here on.
-    std::string_view titleLine;
-    if (!reader.Next(titleLine)) titleLine = {};
+    // Title line. The new rows are gathered aside and replace the grid's only
+    // when the whole file has been read, so a failure leaves the grid as it was.
+    std::string titleLine;
+    if (!reader.Next(titleLine) && !reader.Ok()) {
+        ReportStop(s, fileName, reader.Failure());
+        return true;
+    }
     std::vector<std::string> fields;
     SplitFields(titleLine, fields);
-
     int cols = 2 + static_cast<int>(fields.size());
     if (cols > 2) --cols;
-    grid.ColCount = cols;
-    grid.Rows.clear();
-    grid.Marks.clear();
-    const size_t expected = reader.LinesLeft() + 2;
-    grid.Rows.reserve(expected);
-    grid.Marks.reserve(expected);
-    grid.Rows.push_back(GridRow(Text(s.Texts, kTitleNumber), fields, cols));
-    grid.Rows.emplace_back(cols);  // the spare row that the next data line fills
-    grid.Marks.assign(2, std::string());
-    if (cols > 3) grid.SetColWidth(3, 150);
+
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back(GridRow(Text(s.Texts, kTitleNumber), fields));
+    rows.emplace_back();  // the spare row that the next data line fills
+    size_t cells = rows[0].size();
 
     int r = 0;
     while (reader.Next(line)) {
         ++r;
         SplitFields(line, fields);
-        grid.Rows[r] = GridRow(std::to_string(r), fields, cols);
-        grid.Rows.emplace_back(cols);
-        grid.Marks.emplace_back();
+        rows[r] = GridRow(std::to_string(r), fields);
+        cells += rows[r].size();
+        if (cells > kMaxGridCells) {
+            ReportReadFailure(s, fileName,
+                              "holds more than " + std::to_string(kMaxGridCells) + " cells");
+            return true;
+        }
+        rows.emplace_back();
+    }
+    if (!reader.Ok()) {
+        ReportStop(s, fileName, reader.Failure());
+        return true;
     }
 
-    if (grid.RowCount() > 2) {
-        grid.Rows.pop_back();
-        grid.Marks.pop_back();
-    } else {
-        grid.Rows[1].assign(cols, std::string());
-    }
+    if (rows.size() > 2) rows.pop_back();  // otherwise row 1 stays as the empty spare
+    grid.ColCount = cols;
+    grid.Rows = std::move(rows);
+    grid.Marks.assign(grid.Rows.size(), std::string());
+    if (cols > 3) grid.SetColWidth(3, 150);
     return true;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,25 @@ TEST(ModelTable, AMissingFileEmptiesTheTableAndReportsFalse) {
     std::vector<std::string> table = {"stale"};
     EXPECT_FALSE(LoadModelTable(table, folder.Path()));
     EXPECT_TRUE(table.empty());
+}
+
+TEST(ModelTable, AFileThatCannotBeReadCountsAsMissing) {
+    TempFolder folder;
+    const auto path = folder.Path() / "settings" / "model.ini";
+    std::filesystem::create_directories(path / "inside");
+    std::vector<std::string> table = {"stale"};
+    TextReadFailure why;
+    EXPECT_FALSE(LoadModelTable(table, folder.Path(), &why));
+    EXPECT_TRUE(table.empty());
+    EXPECT_EQ(why.Problem, TextReadProblem::IsFolder);
+
+    if (!std::filesystem::exists("/proc/self/mem")) return;
+    std::filesystem::remove_all(path);
+    std::filesystem::create_symlink("/proc/self/mem", path);
+    table = {"stale"};
+    EXPECT_FALSE(LoadModelTable(table, folder.Path(), &why));
+    EXPECT_TRUE(table.empty());
+    EXPECT_EQ(why.Problem, TextReadProblem::Unreadable);
 }
 
 TEST(ModelTable, AnEmptyFileCountsAsPresent) {

@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "support/NullComm.h"
 #include "TempFolder.h"
-#include "core/SharedState.h"
 #include "config/Settings.h"
+#include "core/SharedState.h"
+#include "support/NullComm.h"
 #include "support/RecordingUi.h"
 
 namespace {
@@ -153,6 +155,39 @@ TEST_F(SettingsFile, AFileInUtf16IsReadLikeTheLanguageFile) {
     EXPECT_TRUE(s.Flash.EraseMain);
     EXPECT_FALSE(s.Flash.VerifyBlank);
     EXPECT_EQ(s.Flash.McuType, "STM32");
+}
+
+TEST_F(SettingsFile, AFileThatCannotBeReadGivesTheDefaultsAndIsLeftAsItIs) {
+    const std::filesystem::path path = folder.Path() / "settings.ini";
+    struct Case {
+        const char* name;
+        std::function<bool()> make;  // false when the system cannot make this case
+        std::function<bool()> unchanged;
+    };
+    const std::vector<Case> cases = {
+        {"a folder", [&] { return std::filesystem::create_directories(path / "inside"); },
+         [&] { return std::filesystem::is_directory(path / "inside"); }},
+        {"a read that fails with an I/O error",
+         [&] {
+             if (!std::filesystem::exists("/proc/self/mem")) return false;
+             std::filesystem::create_symlink("/proc/self/mem", path);
+             return true;
+         },
+         [&] { return std::filesystem::read_symlink(path) == "/proc/self/mem"; }},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(path);
+        if (!c.make()) continue;
+        s.Flash = FlashSettings{};
+        s.DebugMode = true;
+        ASSERT_TRUE(LoadSettings(s, folder.Path())) << c.name;
+        const Switches got = Read(s.Flash);
+        EXPECT_EQ(got.on, (std::array<bool, 7>{false, true, false, true, true, false, true}))
+            << c.name;
+        EXPECT_EQ(got.mcuType, "STM32") << c.name;
+        EXPECT_FALSE(s.DebugMode) << c.name;
+        EXPECT_TRUE(c.unchanged()) << c.name;
+    }
 }
 
 TEST_F(SettingsFile, AnUnwritableDataFolderStillGivesTheDefaults) {

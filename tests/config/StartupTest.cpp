@@ -67,6 +67,23 @@ TEST_F(Startup, MissingLanguageAndModelFilesAreBothReportedAndTheStateIsStillRes
     EXPECT_EQ(Text(s.Texts, kMainCaption), "");
 }
 
+TEST_F(Startup, FoldersInPlaceOfTheFilesAreReportedAsMissingFiles) {
+    const ProgramPaths paths{folder.Path() / "program", folder.Path() / "data" / "BrevRec"};
+    for (const auto& p :
+         {paths.DataFolder / "settings.ini", paths.ProgramFolder / "settings" / "languages.ini",
+          paths.ProgramFolder / "settings" / "model.ini"}) {
+        std::filesystem::create_directories(p / "inside");
+    }
+    const StartupResult result = LoadConfiguration(s, paths);
+    EXPECT_FALSE(result.LanguageLoaded);
+    EXPECT_FALSE(result.ModelLoaded);
+    EXPECT_EQ(result.LanguageFailure.Problem, TextReadProblem::IsFolder);
+    EXPECT_EQ(result.ModelFailure.Problem, TextReadProblem::IsFolder);
+    EXPECT_EQ(s.Flash.McuType, "STM32");  // the defaults, as for a missing settings file
+    EXPECT_TRUE(s.Flash.EraseMain);
+    EXPECT_EQ(s.SearchTrigger, 0xFF);
+}
+
 TEST_F(Startup, TheInstalledFilesLoad) {
     const ProgramPaths paths{BREV_SOURCE_DIR, folder.Path() / "BrevRec"};
     const StartupResult result = LoadConfiguration(s, paths);

@@ -134,54 +134,6 @@ TEST(TextTable, SectionTextFormsAgreeWithText) {
     EXPECT_EQ(LineValue("NoEquals"), "");
 }
 
-TEST(TextTable, DecodingHonoursByteOrderMarksCodePagesAndLineEnds) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        std::vector<std::string> lines;
-    };
-    using namespace std::string_literals;
-    const std::vector<Case> cases = {
-        {"UTF-8 with mark",
-         "\xEF\xBB\xBF[Menu]\r\nM0=Caf\xC3\xA9\r\n"s,
-         {"[Menu]", "M0=Caf\xC3\xA9"}},
-        {"UTF-8 mark alone", "\xEF\xBB\xBF"s, {}},
-        {"UTF-16 LE with mark",
-         "\xFF\xFE"
-         "A\0=\0\xE9\0\r\0\n\0\x3D\xD8\x00\xDE"
-         "B\0"s,
-         {"A=\xC3\xA9",
-          "\xF0\x9F\x98\x80"
-          "B"}},
-        {"UTF-16 BE with mark",
-         "\xFE\xFF"
-         "\0A\0=\x20\xAC\0\r\0x"s,
-         {"A=\xE2\x82\xAC", "x"}},
-        {"UTF-16 unpaired surrogate becomes a replacement character",
-         "\xFF\xFE\x00\xD8"
-         "A\0"s,
-         {"\xEF\xBF\xBD"
-          "A"}},
-        {"valid UTF-8 without mark", "Caf\xC3\xA9\n\xE2\x82\xAC"s, {"Caf\xC3\xA9", "\xE2\x82\xAC"}},
-        {"Windows-1252 without mark",
-         "\x80 \xE9 \x9F \x81 \xA0"s,
-         {"\xE2\x82\xAC \xC3\xA9 \xC5\xB8 \xC2\x81 \xC2\xA0"}},
-        {"one stray byte makes the whole file Windows-1252",
-         "Caf\xC3\xA9\n\xE9"s,
-         {"Caf\xC3\x83\xC2\xA9", "\xC3\xA9"}},
-        {"CR, LF and CR LF all end a line", "a\rb\nc\r\nd"s, {"a", "b", "c", "d"}},
-        {"a final line end adds no empty line", "a\r\n"s, {"a"}},
-        {"empty lines inside are kept", "a\r\n\r\nb\n\nc\r\rd"s, {"a", "", "b", "", "c", "", "d"}},
-        {"LF then CR are two line ends", "a\n\rb"s, {"a", "", "b"}},
-        {"an empty line at the end is kept", "a\r\n\r\n"s, {"a", ""}},
-        {"an empty file has no lines", ""s, {}},
-        {"blank lines only", "\n\n"s, {"", ""}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(DecodeTextLines(c.bytes), c.lines) << c.name;
-    }
-}
-
 TEST(TextTable, LoadingReadsSettingsLanguagesIniBesideTheProgram) {
     TempFolder folder;
     TextTable table = Loaded({"old"});
@@ -198,11 +150,32 @@ TEST(TextTable, LoadingReadsSettingsLanguagesIniBesideTheProgram) {
     EXPECT_EQ(Text(table, TextRef{"[Hint]", 0, "fb"}), "Ready");
 }
 
-TEST(TextTable, ReadTextLinesFailsForAMissingFile) {
+TEST(TextTable, ALanguageFileThatCannotBeReadIsLikeAMissingOne) {
     TempFolder folder;
-    std::vector<std::string> lines = {"kept"};
-    EXPECT_FALSE(ReadTextLines(folder.Path() / "nothing.ini", lines));
-    EXPECT_EQ(lines, std::vector<std::string>{"kept"});
+    std::filesystem::create_directories(folder.Path() / "settings" / "languages.ini" / "x");
+    TextTable table = Loaded({"old"});
+    TextReadFailure why;
+    EXPECT_FALSE(LoadTextTable(table, folder.Path(), &why));
+    EXPECT_FALSE(table.Exists);
+    EXPECT_TRUE(table.Lines.empty());
+    EXPECT_EQ(why.Problem, TextReadProblem::IsFolder);
+    EXPECT_EQ(Text(table, TextRef{"[Hint]", 0, "fb"}), "fb");
+
+    if (!std::filesystem::exists("/proc/self/mem")) return;
+    std::filesystem::remove_all(folder.Path() / "settings" / "languages.ini");
+    std::filesystem::create_symlink("/proc/self/mem", folder.Path() / "settings" / "languages.ini");
+    EXPECT_FALSE(LoadTextTable(table, folder.Path(), &why));
+    EXPECT_FALSE(table.Exists);
+    EXPECT_EQ(why.Problem, TextReadProblem::Unreadable);
+    EXPECT_EQ(why.Reason, "Input/output error");
+}
+
+TEST(TextTable, ALanguageFileWithAMarkAndInvalidBytesGivesOnlyValidTexts) {
+    TempFolder folder;
+    folder.Write("settings/languages.ini", "\xEF\xBB\xBF[Hint]\r\nH0=Caf\xE9 \xC3\xA9\r\nx\r\n");
+    TextTable table;
+    ASSERT_TRUE(LoadTextTable(table, folder.Path()));
+    EXPECT_EQ(Text(table, TextRef{"[Hint]", 0, "fb"}), "Caf\xEF\xBF\xBD \xC3\xA9");
 }
 
 }  // namespace

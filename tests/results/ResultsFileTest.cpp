@@ -459,4 +459,181 @@ TEST_F(ResultsFileTest, TitleLineDecidesTheColumnCount) {
     }
 }
 
+// Bytes this process has read from files so far, where the system tells
+// (Linux); -1 elsewhere.
+long long BytesReadByProcess() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = -1;
+    while (io >> key >> value) {
+        if (key == "rchar:") return value;
+    }
+    return -1;
+}
+
+TEST_F(ResultsFileTest, AFileThatCannotBeReadIsReportedAndTheGridKept) {
+    struct Case {
+        const char* name;
+        std::string file;
+        std::string reason;
+    };
+    std::vector<Case> cases;
+    fs::create_directories(dir / "folder.csv" / "inside");
+    cases.push_back({"a folder", Name("folder.csv"), "is a folder"});
+    if (fs::exists("/proc/self/mem")) {
+        fs::create_symlink("/proc/self/mem", dir / "eio.csv");
+        cases.push_back({"an I/O error", Name("eio.csv"), "Input/output error"});
+    }
+    for (const auto& c : cases) {
+        ui.Clear();
+        ResultsGrid grid = DownloadedGrid();
+        EXPECT_TRUE(ReadResultsFile(s, c.file, grid)) << c.name;
+        EXPECT_EQ(ui.Log(),
+                  (std::vector<std::string>{"-------------------------------------", c.file,
+                                            "File read error! " + c.file + ": " + c.reason}))
+            << c.name;
+        EXPECT_EQ(ui.Of("beep").size(), 1u) << c.name;
+        EXPECT_EQ(ui.Of("box"), std::vector<std::string>{"File error!"}) << c.name;
+        EXPECT_EQ(grid.RowCount(), 4) << c.name;
+        EXPECT_EQ(grid.Mark(1), "clgreen") << c.name;
+    }
+    // Through the Open button: a folder is no file to open, an I/O error is read.
+    ui.Clear();
+    ResultsGrid grid = DownloadedGrid();
+    OpenResultsFile(s, Name("folder.csv"), grid);
+    EXPECT_TRUE(ui.Log().empty());
+    EXPECT_EQ(ui.Of("box"), std::vector<std::string>{"File error!"});
+    if (fs::exists(dir / "eio.csv")) {
+        ui.Clear();
+        OpenResultsFile(s, Name("eio.csv"), grid);
+        ASSERT_EQ(ui.Log().size(), 3u);
+        EXPECT_EQ(ui.Log()[2], "File read error! " + Name("eio.csv") + ": Input/output error");
+        EXPECT_EQ(grid.RowCount(), 4);
+    }
+}
+
+TEST_F(ResultsFileTest, AGigabyteWrongFileIsAFormatErrorAfterReadingOnlyItsStart) {
+    struct Case {
+        const char* name;
+        std::string start;  // the rest of the gigabyte is zero bytes
+        size_t logged;      // header lines shown before the error
+    };
+    std::string lines;
+    for (int i = 1; i <= 21; ++i) lines += "line " + std::to_string(i) + "\r\n";
+    const std::vector<Case> cases = {
+        {"no line end at all", "", 0},
+        {"twenty-one short lines without the marker", lines, 21},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(dir / "huge.xls", c.start);
+        fs::resize_file(dir / "huge.xls", uint64_t{1} << 30);
+        ui.Clear();
+        ResultsGrid grid = DownloadedGrid();
+        const long long before = BytesReadByProcess();
+        OpenResultsFile(s, Name("huge.xls"), grid);
+        const long long after = BytesReadByProcess();
+
+        const auto log = ui.Log();
+        ASSERT_EQ(log.size(), 2 + c.logged + 1) << c.name;
+        EXPECT_EQ(log.back(), "File format error!") << c.name;
+        EXPECT_EQ(grid.RowCount(), 4) << c.name;
+        EXPECT_TRUE(ui.Of("box").empty()) << c.name;
+        if (before >= 0 && after >= 0) {
+            EXPECT_LT(after - before, 1 << 20) << c.name;
+        }
+    }
+}
+
+TEST_F(ResultsFileTest, ManyTitlesOverManyShortRowsCostOnlyWhatTheFileHolds) {
+    // 5000 titles over 2000 one-field rows, 14 KB in all: padding every row to
+    // the title count would make ten million cells.
+    std::string file = "[Start to Write Datum Records]\r\n";
+    for (int k = 0; k < 5000; ++k) file += "T,";
+    file += "\r\n";
+    for (int r = 1; r <= 2000; ++r) file += std::to_string(r % 10) + ",\r\n";
+    WriteBytes(dir / "wide.csv", file);
+
+    ResultsGrid grid;
+    OpenResultsFile(s, Name("wide.csv"), grid);
+    EXPECT_EQ(grid.ColCount, 5001);
+    ASSERT_EQ(grid.RowCount(), 2001);
+    EXPECT_EQ(grid.Cell(5000, 0), "T");
+    EXPECT_EQ(grid.Cell(0, 2000), "2000");
+    EXPECT_EQ(grid.Cell(1, 2000), "0");
+    EXPECT_EQ(grid.Cell(4999, 2000), "");
+    size_t cells = 0;
+    for (const auto& row : grid.Rows) cells += row.size();
+    EXPECT_LE(cells, 5001u + 2000u * 2u);
+}
+
+TEST_F(ResultsFileTest, AFileBeyondTheBoundsOfTheGridIsRefusedAndTheGridKept) {
+    const std::string start = "[Start to Write Datum Records]\r\nA ,B ,\r\n";
+    struct Case {
+        const char* name;
+        std::string data;
+        std::string lastLog;
+        bool box;
+    };
+    const std::string commas(60000, ',');
+    std::string manyCells;  // 17 lines of 60000 empty fields: over a million cells
+    for (int i = 0; i < 17; ++i) manyCells += commas + "\r\n";
+    std::string manyBytes;  // 17 MiB of lines with one long field each
+    const std::string longField(60000, 'x');
+    while (manyBytes.size() <= 17u * 1024 * 1024) manyBytes += longField + "\r\n";
+    const std::vector<Case> cases = {
+        {"a data line over 64 KiB", "1 ,\r\n" + std::string(70000, 'x') + "\r\n",
+         "File format error!", false},
+        {"over a million cells", manyCells,
+         "File read error! " + Name("big.csv") + ": holds more than 1000000 cells", true},
+        {"over 16 MiB", manyBytes,
+         "File read error! " + Name("big.csv") + ": is larger than 16777216 bytes", true},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(dir / "big.csv", start + c.data);
+        ui.Clear();
+        ResultsGrid grid = DownloadedGrid();
+        OpenResultsFile(s, Name("big.csv"), grid);
+        ASSERT_FALSE(ui.Log().empty()) << c.name;
+        EXPECT_EQ(ui.Log().back(), c.lastLog) << c.name;
+        EXPECT_EQ(ui.Of("box").size(), c.box ? 1u : 0u) << c.name;
+        EXPECT_EQ(grid.RowCount(), 4) << c.name;
+        EXPECT_EQ(grid.ColCount, DownloadedGrid().ColCount) << c.name;
+        EXPECT_EQ(grid.Mark(1), "clgreen") << c.name;
+    }
+}
+
+TEST_F(ResultsFileTest, CalibrationIsTakenOnlyWithinItsBoundaries) {
+    // Each case sits on one boundary of the rule: longer than seven characters,
+    // a "/" after the first character, a year above 2000.
+    const struct {
+        const char* value;
+        int year, month, day;
+    } cases[] = {
+        {"1/2/201", 1999, 9, 8},         // seven characters: unchanged
+        {"1/2/2017", 2017, 2, 1},        // eight characters
+        {"1/2/20\xC3\xA9", 1999, 9, 8},  // seven characters in eight bytes
+        {"/5/03/2016", 2016, 3, 5},      // a leading "/" is not the first separator
+        {"05//3/2016", 2016, 3, 5},      // nor in the rest
+        {"/2016abc", 1999, 9, 8},        // the only "/" is the first character
+        {"2000/03/05", 1999, 3, 5},      // 2000 is a day (its low byte), not a year
+        {"2001/03/05", 2001, 3, 5},      // 2001 is a year
+        {"05/03/2000", 1999, 3, 208},    // the last part: 2000 is a day too
+        {"05/03/2001", 2001, 3, 5},
+    };
+    for (const auto& c : cases) {
+        {
+            std::lock_guard lock(s.InfoLock);
+            s.DeviceInfo.Cal = {1999, 9, 8};
+        }
+        WriteBytes(dir / "cal.csv", FileWithHeader({std::string("[Last Calibration]=") + c.value}));
+        ResultsGrid grid;
+        OpenResultsFile(s, Name("cal.csv"), grid);
+        const TAlcoholInformation info = s.InfoSnapshot();
+        EXPECT_EQ(info.Cal.Year, c.year) << c.value;
+        EXPECT_EQ(info.Cal.Month, c.month) << c.value;
+        EXPECT_EQ(info.Cal.Day, c.day) << c.value;
+        EXPECT_EQ(grid.RowCount(), 2) << c.value;  // the rest of the file was read
+    }
+}
+
 }  // namespace
