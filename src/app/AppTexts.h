@@ -7,6 +7,12 @@
 inline constexpr const char* kLanguageFileMissing = "The language file is missing!";
 inline constexpr const char* kModelFileMissing = "The MCU configuration file is missing!";
 
+// The program's own update check: no newer version, and a newer one offered
+// for download (the version and its date fill the two %s).
+inline constexpr const char* kNoUpdate = "No update!";
+inline constexpr const char* kUpdateOffered =
+    "A newer version of Brevalon Data Manager is available: %s of %s. Open its download page?";
+
 // Captions of the main window and its two buttons. Without a [Menu] section they
 // come from the first lines of the file, as they always have.
 inline constexpr TextRef kMainCaption{"[Menu]", 0, "", false};

@@ -21,6 +21,7 @@
 #include "config/Startup.h"
 #include "core/Ui.h"
 #include "core/TextTable.h"
+#include "firmware/FirmwareStore.h"
 #include "link/Download.h"
 #include "platform/gui/OpenUrl.h"
 #include "search/SearchThreads.h"
@@ -152,15 +153,24 @@ TServiceArea DesignServiceArea() {
     return area;
 }
 
-TForm1::TForm1(SharedState& s, PortLister& ports, const ProgramPaths& paths, QWidget* parent)
-    : QWidget(parent), s_(s), ports_(ports), paths_(paths), service_(DesignServiceArea()) {
+TForm1::TForm1(SharedState& s, PortLister& ports, const ProgramPaths& paths,
+               SelfUpdate* selfUpdate, QWidget* parent)
+    : QWidget(parent),
+      s_(s),
+      ports_(ports),
+      paths_(paths),
+      auAutoUpgrader1(selfUpdate),
+      service_(DesignServiceArea()) {
     openUrl_ = [](const std::string& address) { OpenUrl(address); };
     LoadPictures();
     BuildComponents();
     FormCreate();
 }
 
-TForm1::~TForm1() { StopSearch(); }
+TForm1::~TForm1() {
+    if (auAutoUpgrader1) auAutoUpgrader1->SetEvents(nullptr);
+    StopSearch();
+}
 
 void TForm1::BuildComponents() {
     setObjectName("Form1");
@@ -260,7 +270,13 @@ void TForm1::BuildComponents() {
 }
 
 void TForm1::FormCreate() {
-    // The self-update check of the program itself starts here once it exists.
+    // The program's own update check; it runs in the background and never
+    // holds up the start.
+    if (auAutoUpgrader1) {
+        auAutoUpgrader1->SetEvents(this);
+        auAutoUpgrader1->CheckUpdate(true);
+    }
+    s_.FirmwareFetched.store(false);
 
     const StartupResult loaded = LoadConfiguration(s_, paths_);
     if (loaded.LanguageLoaded) {
@@ -294,8 +310,9 @@ void TForm1::BootDelayTimerTimer() {
     SearchDeviceTask = std::make_unique<SearchThreads>(s_, ports_);
     SearchDeviceTask->Start();
     Timer1->start();
-    // The first web download of firmware files runs here once the firmware
-    // store exists (FirmwareFetched takes its result).
+    // Runs on the GUI thread; the window keeps repainting meanwhile but takes
+    // no clicks until the downloads are over.
+    if (!s_.FirmwareFetched.load()) s_.FirmwareFetched.store(UpdateBrevalonfirmwareFromWebsite(s_));
 }
 
 void TForm1::Timer1Timer() {
@@ -315,6 +332,18 @@ void TForm1::SpeedButton1Click() {
 void TForm1::Image1Click() { openUrl_(Text(s_.Texts, kHomePageAddress)); }
 
 void TForm1::SpeedButton2Click() { openUrl_(Text(s_.Texts, kSupportPageAddress)); }
+
+void TForm1::auAutoUpgrader1NoUpdateAvailable() {
+    s_.ui.Beep();
+    s_.ui.MessageBox(kNoUpdate);
+}
+
+void TForm1::UpdateAvailable(const UpdateInformation& info) {
+    std::string text = kUpdateOffered;
+    text.replace(text.find("%s"), 2, info.Version);
+    text.replace(text.find("%s"), 2, info.Date);
+    if (s_.ui.Question(text, false) == Answer::Yes) openUrl_(info.Download);
+}
 
 void TForm1::SetUrlOpener(std::function<void(const std::string&)> opener) {
     openUrl_ = std::move(opener);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/SelfUpdate.h"
 #include "core/SharedState.h"
 #include "core/SystemPorts.h"
 #include "platform/gui/UiTarget.h"
@@ -40,12 +41,14 @@ struct TServiceArea {
 // The service area with its design values.
 TServiceArea DesignServiceArea();
 
-class TForm1 : public QWidget, public MainWindowTarget {
+class TForm1 : public QWidget, public MainWindowTarget, public SelfUpdateEvents {
     Q_OBJECT
 public:
     // Builds the window and runs FormCreate: configuration loaded from paths,
-    // messages through s.ui. The window is not shown.
-    TForm1(SharedState& s, PortLister& ports, const ProgramPaths& paths, QWidget* parent = nullptr);
+    // messages through s.ui, the program's own update check started on
+    // selfUpdate (none when it is nullptr). The window is not shown.
+    TForm1(SharedState& s, PortLister& ports, const ProgramPaths& paths,
+           SelfUpdate* selfUpdate = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
     // The settings window that SpeedButton1 places and shows.
@@ -74,6 +77,10 @@ public:
     void StoreServiceValue(const std::string& control, const std::string& text) override;
     QWidget* DialogOwner() override { return this; }
 
+    // SelfUpdateEvents: the end of the program's own update check.
+    void NoUpdateAvailable() override { auAutoUpgrader1NoUpdateAvailable(); }
+    void UpdateAvailable(const UpdateInformation& info) override;
+
     // Components.
     QWidget* TitileArea = nullptr;
     QToolButton* SpeedButton1 = nullptr;
@@ -99,6 +106,7 @@ public:
     void SpeedButton1Click();
     void Image1Click();
     void SpeedButton2Click();
+    void auAutoUpgrader1NoUpdateAvailable();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -109,6 +117,7 @@ private:
     SharedState& s_;
     PortLister& ports_;
     const ProgramPaths paths_;
+    SelfUpdate* auAutoUpgrader1 = nullptr;
     QWidget* form2_ = nullptr;
     bool terminateRequested_ = false;
     int logLineCount_ = 0;

@@ -20,13 +20,16 @@
 #include "SimComm.h"
 #include "app/AppTexts.h"
 #include "app/ConsoleUi.h"
+#include "app/FirmwareCommands.h"
 #include "app/HeadlessRun.h"
 #include "core/SharedState.h"
 #include "config/Startup.h"
 #include "link/ReceiveRing.h"
+#include "platform/DemoFirmware.h"
 #include "platform/PlatformPaths.h"
 #include "platform/QtComm.h"
 #include "platform/QtPortLister.h"
+#include "platform/QtWebAccess.h"
 #include "platform/SystemClock.h"
 
 namespace {
@@ -34,6 +37,9 @@ namespace {
 const char* kUsage =
     "Usage: brevalon-cli [options] download [-o FILE] [--force]\n"
     "       brevalon-cli [options] info\n"
+    "       brevalon-cli [--demo] firmware fetch\n"
+    "       brevalon-cli codefile check FILE\n"
+    "       brevalon-cli codefile make ... (codefile --help tells more)\n"
     "\n"
     "Finds a Brevalon breathalyser on the serial ports and downloads its stored test\n"
     "results into a results file (default Brevalon-Results.csv), or prints its\n"
@@ -46,9 +52,13 @@ const char* kUsage =
     "  -o FILE         results file name (.csv is added unless it has .csv or .xls)\n"
     "  --force         overwrite an existing results file\n"
     "\n"
+    "firmware fetch downloads the firmware code files that settings/website.ini\n"
+    "names into the firmware store (with --demo: the demo files into the demo store).\n"
+    "\n"
     "Log lines go to standard output, progress and errors to standard error.\n"
     "Exit codes: 0 done, 2 usage, 3 no breathalyser found, 4 download failed,\n"
-    "5 results file not written, 6 installation files missing.\n";
+    "5 results file not written, 6 installation files missing, 7 firmware fetch\n"
+    "failed, 8 code file rejected.\n";
 
 // Ports that are only the names given, for --demo.
 struct NamedPorts : PortLister {
@@ -80,6 +90,7 @@ int main(int argc, char** argv) {
     bool demo = false;
     bool force = false;
     bool haveCommand = false;
+    bool fetch = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](const char* what) -> const char* {
@@ -115,6 +126,25 @@ int main(int argc, char** argv) {
         } else if (!haveCommand && arg == "info") {
             options.Action = HeadlessOptions::Command::Info;
             haveCommand = true;
+        } else if (!haveCommand && arg == "codefile") {
+            // The code file commands need no device and no installation.
+            const std::vector<std::string> rest(argv + i + 1, argv + argc);
+            if (rest.empty() || rest[0] == "--help" || rest[0] == "-h") {
+                std::cout << kCodeFileUsage;
+                return rest.empty() ? ExitUsage : ExitOk;
+            }
+            if (rest[0] == "check" && rest.size() == 2)
+                return RunCodeFileCheck(rest[1], std::cout, std::cerr);
+            if (rest[0] == "make")
+                return RunCodeFileMake({rest.begin() + 1, rest.end()}, std::cout, std::cerr);
+            std::cerr << "brevalon-cli: unknown codefile command\n\n" << kCodeFileUsage;
+            return ExitUsage;
+        } else if (!haveCommand && arg == "firmware") {
+            if (i + 1 >= argc || std::string(argv[i + 1]) != "fetch")
+                return Usage("firmware needs the word fetch");
+            ++i;
+            fetch = true;
+            haveCommand = true;
         } else {
             return Usage("unknown argument '" + arg + "'");
         }
@@ -136,11 +166,24 @@ int main(int argc, char** argv) {
     comm->SetReceiveHandler(
         [&s](const uint8_t* buffer, size_t length) { Comm1ReceiveData(s, buffer, length); });
 
-    const StartupResult loaded = LoadConfiguration(s, PlatformPaths());
+    const ProgramPaths paths = PlatformPaths();
+    const StartupResult loaded = LoadConfiguration(s, paths);
     if (!loaded.LanguageLoaded || !loaded.ModelLoaded) {
         if (!loaded.LanguageLoaded) std::cerr << kLanguageFileMissing << '\n';
         if (!loaded.ModelLoaded) std::cerr << kModelFileMissing << '\n';
         return ExitConfiguration;
+    }
+    // The demo fetches its own files into its own store; it needs no network
+    // state, since its addresses are files.
+    s.Firmware = demo ? PrepareDemoFirmware(paths) : InstalledFirmwarePlaces(paths);
+    QtWebAccess::Options webOptions;
+    webOptions.AskSystemForConnection = !demo;
+    QtWebAccess web(webOptions);
+    s.web = &web;
+    if (fetch) {
+        const int code = RunFirmwareFetch(s);
+        comm->StopComm();
+        return code;
     }
 
     NamedPorts demoPorts;

@@ -16,9 +16,12 @@
 #include "core/SharedState.h"
 #include "config/SetupUnit.h"
 #include "link/ReceiveRing.h"
+#include "platform/DemoFirmware.h"
 #include "platform/PlatformPaths.h"
 #include "platform/QtComm.h"
 #include "platform/QtPortLister.h"
+#include "platform/QtSelfUpdate.h"
+#include "platform/QtWebAccess.h"
 #include "platform/gui/QtUi.h"
 #include "results/ViewUnit.h"
 #include "results/WatchUnit.h"
@@ -84,12 +87,25 @@ int main(int argc, char* argv[]) {
         [&s](const uint8_t* buffer, size_t length) { Comm1ReceiveData(s, buffer, length); });
     QtPortLister portLister(ports);
 
-    auto Form1 = std::make_unique<TForm1>(s, portLister, PlatformPaths());
+    // Firmware: the demo has a store and a list of its own (its addresses are
+    // files, so it asks the system nothing about the network), and checks for
+    // no program update; the real program uses the installed places.
+    const ProgramPaths paths = PlatformPaths();
+    s.Firmware = options.Demo ? PrepareDemoFirmware(paths) : InstalledFirmwarePlaces(paths);
+    QtWebAccess::Options webOptions;
+    webOptions.AskSystemForConnection = !options.Demo;
+    QtWebAccess web(webOptions);
+    s.web = &web;
+    std::unique_ptr<QtSelfUpdate> selfUpdate;
+    if (!options.Demo) selfUpdate = std::make_unique<QtSelfUpdate>();
+
+    auto Form1 = std::make_unique<TForm1>(s, portLister, paths, selfUpdate.get());
     auto ViewForm = std::make_unique<TViewForm>(s);
+    ui.Attach(Form1.get(), ViewForm.get());
     auto Form2 = std::make_unique<TForm2>(s, portLister);
     auto WatchForm = std::make_unique<TWatchForm>();
     Form1->SetSettingsWindow(Form2.get());
-    ui.Attach(Form1.get(), ViewForm.get());
+    ui.AttachSettings(Form2.get());
 
     int exitCode = 1;
     if (!Form1->TerminateRequested()) {
@@ -103,6 +119,7 @@ int main(int argc, char* argv[]) {
     // dispatcher, then the serial I/O.
     ui.Shutdown();
     Form1->StopSearch();
+    s.web = nullptr;
     if (serial) serial->Shutdown();
     if (demo) demo->StopComm();
     return exitCode;

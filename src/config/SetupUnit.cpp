@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHideEvent>
@@ -14,9 +15,12 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "config/SetupTexts.h"
 #include "core/TextTable.h"
+#include "firmware/FirmwareFileIo.h"
+#include "firmware/FirmwareStore.h"
 
 namespace {
 
@@ -39,6 +43,10 @@ QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, co
 
 TForm2::TForm2(SharedState& s, PortLister& ports, QWidget* parent)
     : QWidget(parent), s_(s), ports_(ports) {
+    OpenDialog1 = [this] {
+        // No filter: code files come with any extension.
+        return QFileDialog::getOpenFileName(this).toStdString();
+    };
     BuildComponents();
     FormCreate();
 }
@@ -93,7 +101,6 @@ void TForm2::BuildComponents() {
     Edit1->setObjectName("Edit1");
     Button3 = new QPushButton(QStringLiteral("Reload"), Page2_UpdateCode);
     Button3->setObjectName("Button3");
-    // Reload loads a firmware code file by hand; it comes with the firmware store.
     ListBox1 = new QListWidget(Page2_UpdateCode);
     ListBox1->setObjectName("ListBox1");
     ProgressBar1 = new QProgressBar(Page2_UpdateCode);
@@ -107,6 +114,7 @@ void TForm2::BuildComponents() {
     codeLayout->addWidget(Button3, 1, 1);
     codeLayout->addWidget(ListBox1, 2, 0, 1, 2);
     codeLayout->addWidget(ProgressBar1, 3, 0, 1, 2);
+    connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
 
     // General page.
     Page1_DefaultSetup = makePage("Page1_DefaultSetup");
@@ -193,7 +201,7 @@ void TForm2::FormCreate() {
     ComboBox_Language->addItem(language);
     ComboBox_Language->setEditText(language);
 
-    // The firmware of model type 2 is loaded here once the firmware store exists.
+    LoadFirmwareAtCreation(s_);
 }
 
 int TForm2::VisiblePage() const {
@@ -233,6 +241,21 @@ void TForm2::TreeView1DblClick() { TreeView1Click(); }
 void TForm2::Button1Click() { hide(); }
 
 void TForm2::Button2Click() { hide(); }
+
+void TForm2::Button3Click() {
+    const std::string name = OpenDialog1 ? OpenDialog1() : std::string();
+    if (name.empty()) return;
+    ReloadCopyCode(s_, PathOfUtf8(name),
+                   [this](const std::string& path) { Edit1->setText(Q(path)); });
+}
+
+void TForm2::ClearCodeFileList() { ListBox1->clear(); }
+
+void TForm2::AddCodeFileLine(const std::string& text) { ListBox1->addItem(Q(text)); }
+
+void TForm2::ShowCodeFileProgress(int value) { ProgressBar1->setValue(std::clamp(value, 0, 100)); }
+
+void TForm2::ShowMcuType(const std::string& text) { ComboBox_MCUTYPE->setEditText(Q(text)); }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     if (watched == TreeView1->viewport()) {

@@ -5,9 +5,12 @@
 // shows the current firmware.
 
 #include <QWidget>
+#include <functional>
+#include <string>
 
 #include "core/SharedState.h"
 #include "core/SystemPorts.h"
+#include "platform/gui/UiTarget.h"
 
 class QComboBox;
 class QGroupBox;
@@ -19,11 +22,23 @@ class QProgressBar;
 class QPushButton;
 class QTreeWidget;
 
-class TForm2 : public QWidget {
+class TForm2 : public QWidget, public SettingsWindowTarget {
     Q_OBJECT
 public:
-    // Builds the window (hidden) and runs FormCreate.
+    // Builds the window (hidden) and runs FormCreate, whose last step loads the
+    // firmware of model type 2 (its effects on the Code File page arrive
+    // through s.ui once the window is attached to it).
     TForm2(SharedState& s, PortLister& ports, QWidget* parent = nullptr);
+
+    // The file dialog of Reload: the chosen file name (UTF-8), or "" when the
+    // user cancels. Replaceable, e.g. by a test that names the file itself.
+    std::function<std::string()> OpenDialog1;
+
+    // SettingsWindowTarget: the Code File page's Ui effects, on the GUI thread.
+    void ClearCodeFileList() override;
+    void AddCodeFileLine(const std::string& text) override;
+    void ShowCodeFileProgress(int value) override;
+    void ShowMcuType(const std::string& text) override;
 
     // The page that lies on top: 0 general, 1 Code File, 2 help.
     int VisiblePage() const;
@@ -57,6 +72,7 @@ public:
     void TreeView1DblClick();
     void Button1Click();
     void Button2Click();
+    void Button3Click();
     void FormHide() {}
 
 protected:

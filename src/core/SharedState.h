@@ -20,10 +20,12 @@
 #include <vector>
 
 #include "core/AlcoholInformation.h"
+#include "core/FirmwarePlaces.h"
 #include "core/TextTable.h"
 
 class Ui;
 class Comm;
+class WebAccess;
 
 inline constexpr uint16_t kRingSize = 4000;  // positions 0-3999 of RxRing are used
 
@@ -86,15 +88,20 @@ struct SharedState {
     std::string FirmwareModel;
     std::string FirmwareVersion;
     std::string FirmwareMinHardware;
+    // Flash.McuType is also written by the code file reader, under this lock.
 
     // --- firmware update ---
     std::atomic<bool> FirmwareFetched{false};
     std::atomic<uint8_t> FlashResult{0};
+    // Model type of the firmware read last (1 MIRAX, 2 ZET, 3 KOVAN, 0 other).
+    std::atomic<uint8_t> FirmwareModelType{0};
 
     // --- configuration, loaded at start-up before any worker thread runs ---
     TextTable Texts;
     std::vector<std::string> ModelTable;
     FlashSettings Flash;
+    FirmwarePlaces Firmware;     // set by the composition root before any window is made
+    WebAccess* web = nullptr;    // the network; without it every download run fails as offline
 
     // Copies of the guarded values, for readers on other threads.
     TAlcoholInformation InfoSnapshot() const {

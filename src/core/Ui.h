@@ -38,4 +38,13 @@ public:
     virtual void SetResultsGrid(ResultsGrid grid) = 0;
     virtual void SetResultsButtons(bool enabled) = 0;
     virtual void ShowResultsWindow() = 0;
+
+    // The settings window's Code File page: the firmware header list
+    // (ListBox1), the reading progress (ProgressBar1, 0-100) and the text of the
+    // MCU type box (ComboBox_MCUTYPE). A front end without a settings window
+    // leaves them out.
+    virtual void ClearCodeFileList() {}
+    virtual void AddCodeFileLine(const std::string& text) { (void)text; }
+    virtual void SetCodeFileProgress(uint8_t value) { (void)value; }
+    virtual void SetMcuTypeText(const std::string& text) { (void)text; }
 };

@@ -15,6 +15,8 @@ void QtUi::Attach(MainWindowTarget* mainWindow, ResultsWindowTarget* resultsWind
     results_ = resultsWindow;
 }
 
+void QtUi::AttachSettings(SettingsWindowTarget* settingsWindow) { settings_ = settingsWindow; }
+
 void QtUi::Shutdown() {
     {
         std::lock_guard lock(boxLock_);
@@ -23,6 +25,7 @@ void QtUi::Shutdown() {
     boxDone_.notify_all();
     main_ = nullptr;
     results_ = nullptr;
+    settings_ = nullptr;
 }
 
 bool QtUi::OnGuiThread() const { return QThread::currentThread() == receiver_.thread(); }
@@ -107,6 +110,30 @@ void QtUi::SetResultsButtons(bool enabled) {
 void QtUi::ShowResultsWindow() {
     Post([this] {
         if (results_) results_->ShowResults();
+    });
+}
+
+void QtUi::ClearCodeFileList() {
+    Post([this] {
+        if (settings_) settings_->ClearCodeFileList();
+    });
+}
+
+void QtUi::AddCodeFileLine(const std::string& text) {
+    Post([this, text] {
+        if (settings_) settings_->AddCodeFileLine(text);
+    });
+}
+
+void QtUi::SetCodeFileProgress(uint8_t value) {
+    Post([this, value] {
+        if (settings_) settings_->ShowCodeFileProgress(value);
+    });
+}
+
+void QtUi::SetMcuTypeText(const std::string& text) {
+    Post([this, text] {
+        if (settings_) settings_->ShowMcuType(text);
     });
 }
 

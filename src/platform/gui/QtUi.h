@@ -25,6 +25,7 @@ public:
     // The windows that receive the effects (GUI thread). Effects that arrive
     // while a window is not attached are dropped.
     void Attach(MainWindowTarget* mainWindow, ResultsWindowTarget* resultsWindow);
+    void AttachSettings(SettingsWindowTarget* settingsWindow);
 
     // At exit, before the worker threads are stopped (GUI thread): every box a
     // worker waits for, or asks for later, is answered at once (No, or Cancel
@@ -50,6 +51,10 @@ public:
     void SetResultsGrid(ResultsGrid grid) override;
     void SetResultsButtons(bool enabled) override;
     void ShowResultsWindow() override;
+    void ClearCodeFileList() override;
+    void AddCodeFileLine(const std::string& text) override;
+    void SetCodeFileProgress(uint8_t value) override;
+    void SetMcuTypeText(const std::string& text) override;
 
 private:
     bool OnGuiThread() const;
@@ -62,6 +67,7 @@ private:
     QObject receiver_;
     MainWindowTarget* main_ = nullptr;        // GUI thread only
     ResultsWindowTarget* results_ = nullptr;  // GUI thread only
+    SettingsWindowTarget* settings_ = nullptr;  // GUI thread only
 
     std::atomic<int> progressValue_{0};
     std::atomic<bool> progressPending_{false};

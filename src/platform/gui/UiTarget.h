@@ -33,3 +33,14 @@ public:
     virtual void EnableResultsButtons(bool enabled) = 0;
     virtual void ShowResults() = 0;
 };
+
+// The settings window's Code File page: the firmware header list, the reading
+// progress bar and the MCU type box.
+class SettingsWindowTarget {
+public:
+    virtual ~SettingsWindowTarget() = default;
+    virtual void ClearCodeFileList() = 0;
+    virtual void AddCodeFileLine(const std::string& text) = 0;
+    virtual void ShowCodeFileProgress(int value) = 0;
+    virtual void ShowMcuType(const std::string& text) = 0;
+};
