@@ -263,7 +263,8 @@ bool MakeCodeFile(const CodeFileHeader& header, CodeImage image, std::vector<std
     body.reserve(static_cast<size_t>(image.ByteCount() / 16 + 2 * image.Segments.size() + 2));
     static constexpr char kUpperHex[] = "0123456789ABCDEF";
     for (const auto& segment : image.Segments) {
-        body.push_back("@" + HexText(segment.Address, 4));
+        // Four digits as in TI-TXT, eight where the address needs more.
+        body.push_back("@" + HexText(segment.Address, segment.Address > 0xFFFF ? 8 : 4));
         const auto& bytes = segment.Bytes;
         for (size_t at = 0; at < bytes.size(); at += 16) {
             const size_t n = std::min<size_t>(16, bytes.size() - at);

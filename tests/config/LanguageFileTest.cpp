@@ -16,7 +16,7 @@
 #include "core/TextTable.h"
 #include "link/LinkTexts.h"
 #include "search/SearchTexts.h"
-// #include "firmware/FirmwareTexts.h"
+#include "firmware/FirmwareTexts.h"
 #include "results/ResultsTexts.h"
 #include "config/SetupTexts.h"
 #include "results/ViewTexts.h"
@@ -33,7 +33,7 @@ std::vector<TextList> AllTextLists() {
         {"kAppTexts", kAppTexts},
         {"kLinkTexts", kLinkTexts},
         {"kSearchTexts", kSearchTexts},
-        // {"kFirmwareTexts", kFirmwareTexts},
+        {"kFirmwareTexts", kFirmwareTexts},
         {"kResultsTexts", kResultsTexts},
         {"kSetupTexts", kSetupTexts},
         {"kViewTexts", kViewTexts},

@@ -75,6 +75,21 @@ void RecordingUi::SetResultsGrid(ResultsGrid grid) {
 void RecordingUi::SetResultsButtons(bool enabled) { Add("results-buttons", enabled ? "on" : "off"); }
 void RecordingUi::ShowResultsWindow() { Add("results-show", ""); }
 
+void RecordingUi::ClearCodeFileList() { Add("code-clear", ""); }
+void RecordingUi::AddCodeFileLine(const std::string& text) { Add("code-line", text); }
+void RecordingUi::SetCodeFileProgress(uint8_t value) { Add("code-progress", std::to_string(value)); }
+void RecordingUi::SetMcuTypeText(const std::string& text) { Add("mcu", text); }
+
+std::vector<std::string> RecordingUi::CodeFileList() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> list;
+    for (const auto& e : events_) {
+        if (e.kind == "code-clear") list.clear();
+        if (e.kind == "code-line") list.push_back(e.text);
+    }
+    return list;
+}
+
 void RecordingUi::ScriptAnswers(std::vector<Answer> answers) {
     std::lock_guard lock(mutex_);
     answers_.assign(answers.begin(), answers.end());

@@ -16,7 +16,8 @@ class RecordingUi : public Ui {
 public:
     // One recorded call: its kind ("log", "logset", "progress", "buttons", "beep",
     // "box", "question", "service", "value", "grid-clear", "grid", "results-buttons",
-    // "results-show") and its text.
+    // "results-show", and of the settings window's Code File page "code-clear",
+    // "code-line", "code-progress", "mcu") and its text.
     struct Event {
         std::string kind;
         std::string text;
@@ -35,6 +36,13 @@ public:
     void SetResultsGrid(ResultsGrid grid) override;
     void SetResultsButtons(bool enabled) override;
     void ShowResultsWindow() override;
+    void ClearCodeFileList() override;
+    void AddCodeFileLine(const std::string& text) override;
+    void SetCodeFileProgress(uint8_t value) override;
+    void SetMcuTypeText(const std::string& text) override;
+
+    // The Code File list as the effects so far leave it.
+    std::vector<std::string> CodeFileList() const;
 
     // Answers for the next questions, in order; Answer::No when the script is empty.
     void ScriptAnswers(std::vector<Answer> answers);
