@@ -41,14 +41,14 @@ std::string Hex2(uint8_t value) {
 }
 
 bool ReadBytes(const std::string& file, std::vector<uint8_t>& bytes) {
-    std::ifstream in(PathOfUtf8(file), std::ios::binary);
+    std::ifstream in(PathFromUtf8(file), std::ios::binary);
     if (!in) return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
 }
 
 std::string Extension(const std::string& file) {
-    std::string ext = PathOfUtf8(file).extension().string();
+    std::string ext = PathFromUtf8(file).extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext;
 }
@@ -57,7 +57,7 @@ std::string Extension(const std::string& file) {
 
 int RunCodeFileCheck(const std::string& file, std::ostream& out, std::ostream& err) {
     std::vector<std::string> lines;
-    if (!ReadFirmwareLines(PathOfUtf8(file), lines)) {
+    if (!ReadFirmwareLines(PathFromUtf8(file), lines)) {
         err << "brevalon-cli: cannot read " << file << '\n';
         return ExitUsage;
     }
@@ -160,7 +160,7 @@ int RunCodeFileMake(const std::vector<std::string>& args, std::ostream& out, std
         image = BinaryImage(bytes, start);
     } else {
         std::vector<std::string> lines;
-        if (!ReadFirmwareLines(PathOfUtf8(input), lines)) {
+        if (!ReadFirmwareLines(PathFromUtf8(input), lines)) {
             err << "brevalon-cli: cannot read " << input << '\n';
             return ExitUsage;
         }
@@ -177,11 +177,11 @@ int RunCodeFileMake(const std::vector<std::string>& args, std::ostream& out, std
         return ExitCodeFileRejected;
     }
     std::error_code ec;
-    if (!force && std::filesystem::exists(PathOfUtf8(output), ec)) {
+    if (!force && std::filesystem::exists(PathFromUtf8(output), ec)) {
         err << "brevalon-cli: " << output << " exists; give --force to replace it\n";
         return ExitFileNotWritten;
     }
-    if (!WriteLinesWhole(PathOfUtf8(output), file)) {
+    if (!WriteLinesWhole(PathFromUtf8(output), file)) {
         err << "brevalon-cli: " << output << " could not be written\n";
         return ExitFileNotWritten;
     }

@@ -245,7 +245,7 @@ void TForm2::Button2Click() { hide(); }
 void TForm2::Button3Click() {
     const std::string name = OpenDialog1 ? OpenDialog1() : std::string();
     if (name.empty()) return;
-    ReloadCopyCode(s_, PathOfUtf8(name),
+    ReloadCopyCode(s_, PathFromUtf8(name),
                    [this](const std::string& path) { Edit1->setText(Q(path)); });
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // Reading and writing the firmware files as lines. Reading never throws; a
-// write goes to a temporary file beside the target that is renamed into place
-// only once it is complete, so a failure (a full disk, a lost folder) never
-// leaves half a file under the target's name.
+// write goes through the core's safe writer, so a failure (a full disk, a lost
+// folder) never leaves half a file under the target's name.
 
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "core/Utf8Path.h"
 
 // The lines of a text file, without their line ends (CR LF, LF or CR); a
 // byte-order mark selects the encoding. False when the file cannot be read.
@@ -17,14 +18,5 @@ bool ReadFirmwareLines(const std::filesystem::path& path, std::vector<std::strin
 // name is then unchanged and no temporary file is left.
 bool WriteLinesWhole(const std::filesystem::path& target, const std::vector<std::string>& lines);
 
-// The temporary file WriteLinesWhole writes first: the target's name with
-// ".part-" and a number of the calling thread added, in the same folder, so
-// that two threads writing one file never share a temporary file.
-std::filesystem::path PartialNameFor(const std::filesystem::path& target);
-
 // Creates the folder with its parents; true when it exists afterwards.
 bool EnsureFolder(const std::filesystem::path& folder);
-
-// A path from a UTF-8 file name, and the UTF-8 name of a path.
-std::filesystem::path PathOfUtf8(const std::string& name);
-std::string Utf8OfPath(const std::filesystem::path& path);

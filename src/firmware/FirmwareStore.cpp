@@ -87,7 +87,7 @@ FirmwareLoad LoadModelFirmware(SharedState& s, uint8_t modelType) {
         if (EnsureFolder(s.Firmware.Store)) WriteLinesWhole(storeFile, lines);
         read = factoryFile;
     }
-    switch (ReadCodeFile(s, lines, Utf8OfPath(read))) {
+    switch (ReadCodeFile(s, lines, Utf8FromPath(read))) {
         case CodeFileRead::Accepted:
             return FirmwareLoad::Loaded;
         case CodeFileRead::Stopped:
@@ -127,7 +127,7 @@ bool UpdateBrevalonfirmwareFromWebsite(SharedState& s) {
         // A name that is not a plain file name could reach outside the download
         // folder; it fails like a download that failed.
         const bool plain = IsPlainFileName(entry.FileName);
-        const std::filesystem::path target = downloads / PathOfUtf8(entry.FileName);
+        const std::filesystem::path target = downloads / PathFromUtf8(entry.FileName);
         if (!plain || !s.web->DownloadUrlToFile(entry.Url, target)) {
             ui.LogLine(Text(s.Texts, kServerUnreachable));
             result = false;
@@ -135,7 +135,7 @@ bool UpdateBrevalonfirmwareFromWebsite(SharedState& s) {
         }
         std::vector<std::string> lines;
         ReadFirmwareLines(target, lines);
-        if (ReadCodeFile(s, lines, Utf8OfPath(target)) != CodeFileRead::Accepted) {
+        if (ReadCodeFile(s, lines, Utf8FromPath(target)) != CodeFileRead::Accepted) {
             result = false;  // the file stays in the download folder, not filed
             break;
         }
@@ -174,10 +174,10 @@ bool ReloadCopyCode(SharedState& s, const std::filesystem::path& file,
     ui.ClearCodeFileList();
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(file, ec);
-    if (showPath) showPath(Utf8OfPath(ec ? file : full));
+    if (showPath) showPath(Utf8FromPath(ec ? file : full));
     std::vector<std::string> lines;
     ReadFirmwareLines(file, lines);
-    const CodeFileRead read = ReadCodeFile(s, lines, Utf8OfPath(file));
+    const CodeFileRead read = ReadCodeFile(s, lines, Utf8FromPath(file));
     if (read == CodeFileRead::Stopped) return false;  // told in its own box
     if (read == CodeFileRead::Accepted &&
         StoreModelFirmware(s, file, ModelTypeOfFile(lines))) {

@@ -218,7 +218,7 @@ TEST_F(FirmwareLoads, ReloadFilesAnotherModelsFileAsThatModelsFirmware) {
     WriteFile(root / "picked.txt", GoodFile("Q7303"));
     std::string shown;
     EXPECT_TRUE(ReloadCopyCode(s, root / "picked.txt", [&](const std::string& p) { shown = p; }));
-    EXPECT_EQ(shown, Utf8OfPath(root / "picked.txt"));
+    EXPECT_EQ(shown, Utf8FromPath(root / "picked.txt"));
     EXPECT_EQ(ReadFile(Store("SUGdefaultscf_KOVAN.txt")), GoodFile("Q7303"));
     EXPECT_FALSE(std::filesystem::exists(Store("SUGdefaultscf_ZET.txt")));
     EXPECT_EQ(ui.CodeFileList(),

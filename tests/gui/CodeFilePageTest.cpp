@@ -75,14 +75,14 @@ TEST_F(CodeFilePage, ReloadLoadsTheChosenFileAndFilesIt) {
     EXPECT_TRUE(List(*form).empty());
     const auto chosen = paths.ProgramFolder.parent_path() / "chosen" / "kovan.txt";
     Put(chosen, MadeFile("Q7303", "STM32", "3.00.001"));
-    form->OpenDialog1 = [&] { return Utf8OfPath(chosen); };
+    form->OpenDialog1 = [&] { return Utf8FromPath(chosen); };
     form->Button3->click();
     PollUntil([&] { return form->ListBox1->count() == 5; });
     EXPECT_EQ(List(*form),
               (std::vector<std::string>{"Model:KOVAN", "Firmware Version:3.00.001",
                                         "Minimum Hardware:1.000", "Note:page test",
                                         "The Copy Code file had been loaded successful!"}));
-    EXPECT_EQ(form->Edit1->text().toStdString(), Utf8OfPath(chosen));
+    EXPECT_EQ(form->Edit1->text().toStdString(), Utf8FromPath(chosen));
     EXPECT_EQ(form->ComboBox_MCUTYPE->currentText(), "STM32");
     EXPECT_TRUE(std::filesystem::exists(paths.DataFolder / "SUGdefaultscf_KOVAN.txt"));
 }
@@ -93,7 +93,7 @@ TEST_F(CodeFilePage, ReloadOfARejectedFileKeepsThePathAndListsTheFailure) {
     auto form = Make();
     const auto chosen = paths.ProgramFolder.parent_path() / "broken.txt";
     Put(chosen, "Model:Q7302\r\nonly two lines\r\n");
-    form->OpenDialog1 = [&] { return Utf8OfPath(chosen); };
+    form->OpenDialog1 = [&] { return Utf8FromPath(chosen); };
     form->Button3->click();
     PollUntil([&] { return form->ListBox1->count() == 1; });
     EXPECT_EQ(List(*form), std::vector<std::string>{"Failed to load the copy code file!"});
