@@ -13,8 +13,8 @@ bool ParseParts(std::string_view text, std::vector<uint32_t>& parts) {
     size_t start = 0;
     while (true) {
         const size_t dot = text.find('.', start);
-        const std::string_view part =
-            text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+        const std::string_view part = text.substr(
+            start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
         if (part.empty() || part.size() > 5) return false;
         uint32_t value = 0;
         for (char c : part) {
@@ -73,7 +73,8 @@ bool ParseUpdateInformation(const std::vector<std::string>& lines, UpdateInforma
     const int h = FindSection(lines, "[BrevalonDataManager]");
     if (h < 1 || static_cast<size_t>(h) + 3 > lines.size()) return false;
     UpdateInformation read;
-    if (!KeyValue(lines[h], "Version", read.Version) || !IsVersionNumber(read.Version)) return false;
+    if (!KeyValue(lines[h], "Version", read.Version) || !IsVersionNumber(read.Version))
+        return false;
     if (!KeyValue(lines[h + 1], "Date", read.Date) || !IsDate(read.Date)) return false;
     if (!KeyValue(lines[h + 2], "Download", read.Download)) return false;
     const std::string_view address = read.Download;

@@ -39,14 +39,14 @@ bool IsVersionNumber(const std::string& text);
 
 // What a finished check tells the main window. Called on the GUI thread.
 class SelfUpdateEvents {
-public:
+  public:
     virtual ~SelfUpdateEvents() = default;
     virtual void NoUpdateAvailable() = 0;
     virtual void UpdateAvailable(const UpdateInformation& info) = 0;
 };
 
 class SelfUpdate {
-public:
+  public:
     virtual ~SelfUpdate() = default;
     // The receiver of the events (nullptr: none).
     virtual void SetEvents(SelfUpdateEvents* events) = 0;

@@ -6,7 +6,7 @@
 #include <string>
 
 class WebAccess {
-public:
+  public:
     virtual ~WebAccess() = default;
 
     // Whether the system reports a connection to the Internet, and whether a

@@ -42,21 +42,21 @@ bool HexValue32(std::string_view text, uint32_t& value);
 struct CodeFileDecoding {
     enum class Verdict {
         Accepted,
-        TooShort,       // fewer than 10 lines
-        NoAddressLine,  // line 8 holds no '@'
-        NotHexadecimal, // line 4 or 5 is not a hexadecimal number (BadLine tells which)
-        SumMismatch,    // either sum differs
+        TooShort,        // fewer than 10 lines
+        NoAddressLine,   // line 8 holds no '@'
+        NotHexadecimal,  // line 4 or 5 is not a hexadecimal number (BadLine tells which)
+        SumMismatch,     // either sum differs
     };
     Verdict Result = Verdict::TooShort;
-    int BadLine = -1;                      // NotHexadecimal: 4 or 5
-    uint32_t ExpectedDecodedSum = 0;       // line 4
-    uint32_t ExpectedStoredSum = 0;        // line 5
-    uint32_t DecodedSum = 0;               // of the decoded code bytes
-    uint32_t StoredSum = 0;                // of the bytes as stored
-    std::string Family;                    // line 7 value
+    int BadLine = -1;                 // NotHexadecimal: 4 or 5
+    uint32_t ExpectedDecodedSum = 0;  // line 4
+    uint32_t ExpectedStoredSum = 0;   // line 5
+    uint32_t DecodedSum = 0;          // of the decoded code bytes
+    uint32_t StoredSum = 0;           // of the bytes as stored
+    std::string Family;               // line 7 value
     uint8_t Offset = 0;
-    std::vector<std::string> Image;        // the decoded code image (Accepted only)
-    uint64_t CodeBytes = 0;                // number of code bytes in the body
+    std::vector<std::string> Image;  // the decoded code image (Accepted only)
+    uint64_t CodeBytes = 0;          // number of code bytes in the body
 
     bool Accepted() const { return Result == Verdict::Accepted; }
 };
@@ -100,11 +100,11 @@ std::string_view ModelName(int modelType);
 // The current firmware, as a reading left it: for the update conversation and
 // the flash programming (read under the shared state's lock).
 struct CurrentFirmware {
-    std::string Model;        // FirmwareModel (line 0 value)
-    std::string Version;      // FirmwareVersion (line 1 value)
-    std::string MinHardware;  // FirmwareMinHardware (line 2 value)
-    std::string McuType;      // line 7 value, or settings.ini's until a file is read
-    uint8_t ModelType = 0;    // FirmwareModelType
+    std::string Model;            // FirmwareModel (line 0 value)
+    std::string Version;          // FirmwareVersion (line 1 value)
+    std::string MinHardware;      // FirmwareMinHardware (line 2 value)
+    std::string McuType;          // line 7 value, or settings.ini's until a file is read
+    uint8_t ModelType = 0;        // FirmwareModelType
     std::filesystem::path Image;  // the decoded code image of ModelType in the store
 };
 CurrentFirmware CurrentFirmwareOf(const SharedState& s);

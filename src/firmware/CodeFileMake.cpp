@@ -40,7 +40,9 @@ void Put(CodeImage& image, uint32_t address, uint8_t byte) {
     image.Segments.back().Bytes.push_back(byte);
 }
 
-std::string LineRef(size_t index) { return "line " + std::to_string(index + 1); }
+std::string LineRef(size_t index) {
+    return "line " + std::to_string(index + 1);
+}
 
 bool HasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
@@ -197,8 +199,9 @@ bool NormaliseImage(CodeImage& image, std::string& error) {
     segments.erase(std::remove_if(segments.begin(), segments.end(),
                                   [](const CodeSegment& s) { return s.Bytes.empty(); }),
                    segments.end());
-    std::stable_sort(segments.begin(), segments.end(),
-                     [](const CodeSegment& a, const CodeSegment& b) { return a.Address < b.Address; });
+    std::stable_sort(
+        segments.begin(), segments.end(),
+        [](const CodeSegment& a, const CodeSegment& b) { return a.Address < b.Address; });
     std::vector<CodeSegment> joined;
     for (auto& segment : segments) {
         if (!joined.empty()) {

@@ -179,8 +179,7 @@ bool ReloadCopyCode(SharedState& s, const std::filesystem::path& file,
     ReadFirmwareLines(file, lines);
     const CodeFileRead read = ReadCodeFile(s, lines, Utf8FromPath(file));
     if (read == CodeFileRead::Stopped) return false;  // told in its own box
-    if (read == CodeFileRead::Accepted &&
-        StoreModelFirmware(s, file, ModelTypeOfFile(lines))) {
+    if (read == CodeFileRead::Accepted && StoreModelFirmware(s, file, ModelTypeOfFile(lines))) {
         ui.AddCodeFileLine(Text(s.Texts, kCopyCodeLoaded));
         return true;
     }

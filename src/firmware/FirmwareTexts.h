@@ -33,7 +33,7 @@ inline constexpr TextRef kCodeFileSumNotHex{
 inline constexpr const char* kCopyCodeMissing = "The Copy Code file is missing!";
 
 inline constexpr TextRef kFirmwareTexts[] = {
-    kCheckingForUpdates, kNoInternet,     kListFileMissing, kServerUnreachable,
-    kAllFirmwaresDownloaded, kReloadFileError, kCopyCodeLoaded, kCopyCodeFailed,
+    kCheckingForUpdates,     kNoInternet,      kListFileMissing, kServerUnreachable,
+    kAllFirmwaresDownloaded, kReloadFileError, kCopyCodeLoaded,  kCopyCodeFailed,
     kCodeFileSumNotHex,
 };

@@ -25,7 +25,7 @@ QtSelfUpdate::~QtSelfUpdate() {
 }
 
 void QtSelfUpdate::CheckUpdate(bool checkOnly) {
-    (void)checkOnly;  // nothing is ever installed by itself: both modes only check
+    (void)checkOnly;     // nothing is ever installed by itself: both modes only check
     if (reply_) return;  // one check at a time
     QNetworkRequest request(QUrl(QString::fromStdString(informationUrl_)));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,

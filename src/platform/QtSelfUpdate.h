@@ -12,7 +12,7 @@
 class QNetworkReply;
 
 class QtSelfUpdate : public SelfUpdate {
-public:
+  public:
     explicit QtSelfUpdate(std::string informationUrl = kUpdateInformationUrl,
                           std::string currentVersion = kSelfUpdateVersion, int timeoutMs = 15000);
     ~QtSelfUpdate() override;
@@ -23,7 +23,7 @@ public:
     // Whether a check is still waiting for the host.
     bool Checking() const { return !reply_.isNull(); }
 
-private:
+  private:
     void Finished(QNetworkReply* reply);
 
     const std::string informationUrl_;

@@ -13,11 +13,11 @@
 class QNetworkInformation;
 
 class QtWebAccess : public WebAccess {
-public:
+  public:
     struct Options {
-        int StallMs = 30000;                     // a transfer with no data for this long fails
-        qint64 MaxBytes = 16 * 1024 * 1024;      // a larger body is refused
-        bool AskSystemForConnection = true;      // false: both connection queries say yes
+        int StallMs = 30000;                 // a transfer with no data for this long fails
+        qint64 MaxBytes = 16 * 1024 * 1024;  // a larger body is refused
+        bool AskSystemForConnection = true;  // false: both connection queries say yes
         int MaxRedirects = 10;
     };
 
@@ -32,7 +32,7 @@ public:
     // The temporary file a download writes before it is renamed to target.
     static std::filesystem::path DownloadingNameFor(const std::filesystem::path& target);
 
-private:
+  private:
     // The system's connection information, or nullptr where no backend loads.
     QNetworkInformation* Information();
 

@@ -49,10 +49,10 @@ TEST(CliFirmware, MakeThenCheckAnIntelHexImage) {
     QTemporaryDir dir;
     Write(dir.filePath("fw.hex"), ":020000040800F2\n:0430000001020304C2\n:00000001FF\n");
     const QString file = dir.filePath("SUGdefaultscf_ZET.txt");
-    const CliResult made = Cli({"codefile", "make", "--model", "Q7302", "--version", "2.01.007",
-                          "--min-hardware", "1.000", "--family", "STM32", "--note", "cli",
-                          dir.filePath("fw.hex"), "-o", file},
-                         dir.path());
+    const CliResult made =
+        Cli({"codefile", "make", "--model", "Q7302", "--version", "2.01.007", "--min-hardware",
+             "1.000", "--family", "STM32", "--note", "cli", dir.filePath("fw.hex"), "-o", file},
+            dir.path());
     ASSERT_EQ(made.exitCode, 0) << made.err;
     // 01 02 03 04 plus the STM32 offset 5A each.
     EXPECT_EQ(Read(file),
@@ -67,17 +67,19 @@ TEST(CliFirmware, MakeThenCheckAnIntelHexImage) {
     EXPECT_NE(checked.out.find("Decoded sum: 0000000A"), std::string::npos);
     EXPECT_NE(checked.out.find("Accepted."), std::string::npos);
 
-    const CliResult again = Cli({"codefile", "make", "--model", "Q7302", "--version", "2", "--min-hardware",
-                           "1", "--family", "STM32", dir.filePath("fw.hex"), "-o", file},
-                          dir.path());
+    const CliResult again =
+        Cli({"codefile", "make", "--model", "Q7302", "--version", "2", "--min-hardware", "1",
+             "--family", "STM32", dir.filePath("fw.hex"), "-o", file},
+            dir.path());
     EXPECT_EQ(again.exitCode, 5);  // exists, no --force
 }
 
 TEST(CliFirmware, CheckRejectsADamagedFileWithTheReason) {
     QTemporaryDir dir;
     const QString file = dir.filePath("bad.txt");
-    Write(file, "Model:Q7302\nV:1\nH:1\nN:\nSum:0000000A\nSum:00000173\n-\nMCU:STM32\n@0\n"
-                "5B 5C 5D 5E\nq\n");
+    Write(file,
+          "Model:Q7302\nV:1\nH:1\nN:\nSum:0000000A\nSum:00000173\n-\nMCU:STM32\n@0\n"
+          "5B 5C 5D 5E\nq\n");
     const CliResult run = Cli({"codefile", "check", file}, dir.path());
     EXPECT_EQ(run.exitCode, 8);
     EXPECT_NE(run.err.find("the sums do not match"), std::string::npos) << run.err;
@@ -95,9 +97,9 @@ TEST(CliFirmware, TheDemoFetchFillsTheDemoStoreAndNeverTheUsersStore) {
     EXPECT_NE(run.out.find("Successfully download all fimrwares on the BREVALON server!"),
               std::string::npos);
     const QDir demo(dir.filePath("BrevRecDemo"));
-    for (const char* name : {"SUGdefaultscf_MIRAX.txt", "SUGdefaultscf_ZET.txt",
-                             "SUGdefaultscf_KOVAN.txt", "RAZEncryptioninformation_KOVAN",
-                             "updates/SUGdefaultscf_ZET.txt"}) {
+    for (const char* name :
+         {"SUGdefaultscf_MIRAX.txt", "SUGdefaultscf_ZET.txt", "SUGdefaultscf_KOVAN.txt",
+          "RAZEncryptioninformation_KOVAN", "updates/SUGdefaultscf_ZET.txt"}) {
         EXPECT_TRUE(demo.exists(QString::fromLatin1(name))) << name;
     }
     EXPECT_EQ(Read(demo.filePath("SUGdefaultscf_ZET.txt")),

@@ -49,8 +49,8 @@ TEST_F(CodeFileMaking, TheImageOfAMadeFileIsTheCodeByteForByte) {
         SCOPED_TRACE(family);
         std::vector<std::string> lines;
         std::string error;
-        ASSERT_TRUE(MakeCodeFile(Header("Q7303", family), BinaryImage(code, 0x08003000), lines,
-                                 error))
+        ASSERT_TRUE(
+            MakeCodeFile(Header("Q7303", family), BinaryImage(code, 0x08003000), lines, error))
             << error;
         ASSERT_EQ(ReadCodeFile(s, lines, "made.txt"), CodeFileRead::Accepted);
         const bool stm32 = std::string(family) == "STM32";
@@ -73,10 +73,8 @@ TEST_F(CodeFileMaking, StoredBytesCarryTheFamilysOffsetAndTheSumsAreComputed) {
 
 TEST_F(CodeFileMaking, IntelHexAndTiTxtGiveTheSameImageAsTheBinary) {
     const std::vector<std::string> hex = {
-        ":020000040800F2",
-        ":10300000000102030405060708090A0B0C0D0E0F48",
-        ":043010001011121376",
-        ":0400000508003000BF",
+        ":020000040800F2",     ":10300000000102030405060708090A0B0C0D0E0F48",
+        ":043010001011121376", ":0400000508003000BF",
         ":00000001FF",
     };
     const std::vector<std::string> ti = {
@@ -86,8 +84,8 @@ TEST_F(CodeFileMaking, IntelHexAndTiTxtGiveTheSameImageAsTheBinary) {
 
     std::vector<std::string> fromBinary, fromHex, fromTi;
     std::string error;
-    ASSERT_TRUE(MakeCodeFile(Header("Q7302", "STM32"), BinaryImage(bytes, 0x08003000), fromBinary,
-                             error));
+    ASSERT_TRUE(
+        MakeCodeFile(Header("Q7302", "STM32"), BinaryImage(bytes, 0x08003000), fromBinary, error));
     CodeImage image;
     ASSERT_TRUE(ParseIntelHex(hex, image, error)) << error;
     ASSERT_TRUE(MakeCodeFile(Header("Q7302", "STM32"), image, fromHex, error));
@@ -107,18 +105,26 @@ TEST_F(CodeFileMaking, BadInputIsRefusedWithTheLine) {
         {"wrong checksum", {":0100000001FF", ":00000001FF"}, true, "line 1 has a wrong checksum"},
         {"no end record", {":0100000001FE"}, true, "the end-of-file record is missing"},
         {"not a record", {"0100000001FE"}, true, "line 1 is not an Intel HEX record"},
-        {"overlap", {":0100000001FE", ":0100000002FD", ":00000001FF"}, true,
+        {"overlap",
+         {":0100000001FE", ":0100000002FD", ":00000001FF"},
+         true,
          "the code overlaps itself at address 00000000"},
-        {"data before address", {"12 34", "q"}, false, "line 1: data before the first address line"},
+        {"data before address",
+         {"12 34", "q"},
+         false,
+         "line 1: data before the first address line"},
         {"no terminator", {"@1100", "12"}, false, "the terminator line q is missing"},
-        {"not a byte", {"@1100", "123", "q"}, false,
+        {"not a byte",
+         {"@1100", "123", "q"},
+         false,
          "line 2 holds something that is not a hexadecimal byte"},
     };
     for (const Bad& c : cases) {
         SCOPED_TRACE(c.what);
         CodeImage image;
         std::string error;
-        EXPECT_FALSE(c.hex ? ParseIntelHex(c.lines, image, error) : ParseTiTxt(c.lines, image, error));
+        EXPECT_FALSE(c.hex ? ParseIntelHex(c.lines, image, error)
+                           : ParseTiTxt(c.lines, image, error));
         EXPECT_EQ(error, c.error);
     }
 }
@@ -181,7 +187,8 @@ TEST_F(CodeFileMaking, TheDocumentedWorkedExampleReadsAsDocumented) {
 // The demo firmware shipped with the program: one accepted file per model, made
 // from the documented patterns, so the demo store can always be rebuilt.
 TEST_F(CodeFileMaking, TheShippedDemoFirmwareIsWhatTheMakerMakes) {
-    const std::filesystem::path folder = std::filesystem::path(BREV_SOURCE_DIR) / "demo" / "firmware";
+    const std::filesystem::path folder =
+        std::filesystem::path(BREV_SOURCE_DIR) / "demo" / "firmware";
     const std::string note = "Demo firmware for the virtual breathalyser";
     const struct {
         const char* file;
@@ -189,12 +196,18 @@ TEST_F(CodeFileMaking, TheShippedDemoFirmwareIsWhatTheMakerMakes) {
         std::vector<uint8_t> code;
         uint32_t address;
     } demo[] = {
-        {"SUGdefaultscf_MIRAX.txt", {"Q7301", "2.01.006", "1.000", note, "MSP430"},
-         Pattern(2048, 13, 1), 0x1100},
-        {"SUGdefaultscf_ZET.txt", {"Q7302", "2.01.006", "1.000", note, "STM32"},
-         Pattern(4096, 31, 7), 0x08003000},
-        {"SUGdefaultscf_KOVAN.txt", {"Q7303", "2.01.006", "1.000", note, "STM32"},
-         Pattern(4096, 31, 10), 0x08003000},
+        {"SUGdefaultscf_MIRAX.txt",
+         {"Q7301", "2.01.006", "1.000", note, "MSP430"},
+         Pattern(2048, 13, 1),
+         0x1100},
+        {"SUGdefaultscf_ZET.txt",
+         {"Q7302", "2.01.006", "1.000", note, "STM32"},
+         Pattern(4096, 31, 7),
+         0x08003000},
+        {"SUGdefaultscf_KOVAN.txt",
+         {"Q7303", "2.01.006", "1.000", note, "STM32"},
+         Pattern(4096, 31, 10),
+         0x08003000},
     };
     for (const auto& d : demo) {
         SCOPED_TRACE(d.file);

@@ -40,7 +40,7 @@ struct TableWebAccess : WebAccess {
 };
 
 class FirmwareFixture : public ::testing::Test {
-protected:
+  protected:
     FirmwareFixture() {
         std::random_device rd;
         root = std::filesystem::temp_directory_path() /
@@ -96,10 +96,14 @@ protected:
 inline std::vector<std::string> CodeFile(const std::string& model, const std::string& decodedSum,
                                          const std::string& storedSum, const std::string& family,
                                          const std::vector<std::string>& body) {
-    std::vector<std::string> lines = {"Model:" + model,      "Firmware Version:2.01.006",
-                                      "Minimum Hardware:1.000", "Note:test",
-                                      "Code Sum:" + decodedSum, "File Sum:" + storedSum,
-                                      "free line",           "MCU:" + family};
+    std::vector<std::string> lines = {"Model:" + model,
+                                      "Firmware Version:2.01.006",
+                                      "Minimum Hardware:1.000",
+                                      "Note:test",
+                                      "Code Sum:" + decodedSum,
+                                      "File Sum:" + storedSum,
+                                      "free line",
+                                      "MCU:" + family};
     lines.insert(lines.end(), body.begin(), body.end());
     return lines;
 }

@@ -26,13 +26,14 @@ std::string BadSumFile(const std::string& model) {
 }
 
 const char* kChecking = "Checking for updates, please waiting......";
-const char* kNoInternet = "Unable to connect to Internet, or cannot access a BREVALON web site\uFF01";
+const char* kNoInternet =
+    "Unable to connect to Internet, or cannot access a BREVALON web site\uFF01";
 const char* kListMissing = "System file not found.";
 const char* kServerUnreachable = "Unable to access the BREVALON server\uFF01";
 const char* kAllDownloaded = "Successfully download all fimrwares on the BREVALON server!";
 
 class WebDownloadRun : public FirmwareFixture {
-protected:
+  protected:
     void WriteList(const std::string& text) {
         WriteFile(paths.ProgramFolder / "settings" / "website.ini", text);
     }
@@ -41,8 +42,9 @@ protected:
 };
 
 TEST_F(WebDownloadRun, FetchesChecksAndFilesEveryEntryByItsOwnModel) {
-    WriteList("[MAINWEBSITE]\nServer=http://fw.test/\na.txt=http://fw.test/a\n"
-              "b.txt=http://fw.test/b\n[end]\n");
+    WriteList(
+        "[MAINWEBSITE]\nServer=http://fw.test/\na.txt=http://fw.test/a\n"
+        "b.txt=http://fw.test/b\n[end]\n");
     web.files = {{"http://fw.test/a", GoodFile("Q7303")}, {"http://fw.test/b", GoodFile("Q7301")}};
     EXPECT_TRUE(UpdateBrevalonfirmwareFromWebsite(s));
     EXPECT_EQ(ui.Log(), (std::vector<std::string>{kChecking, kAllDownloaded}));
@@ -67,19 +69,22 @@ TEST_F(WebDownloadRun, WithoutAHeaderEntriesAreReadFromTheSecondLine) {
 }
 
 TEST_F(WebDownloadRun, TheFirstFailedDownloadEndsTheRunAndLaterEntriesAreNotTried) {
-    WriteList("[MAINWEBSITE]\nx\na.txt=http://fw.test/a\nb.txt=http://fw.test/missing\n"
-              "c.txt=http://fw.test/c\n[end]\n");
+    WriteList(
+        "[MAINWEBSITE]\nx\na.txt=http://fw.test/a\nb.txt=http://fw.test/missing\n"
+        "c.txt=http://fw.test/c\n[end]\n");
     web.files = {{"http://fw.test/a", GoodFile("Q7303")}, {"http://fw.test/c", GoodFile("Q7301")}};
     EXPECT_FALSE(UpdateBrevalonfirmwareFromWebsite(s));
     EXPECT_EQ(ui.Log(), (std::vector<std::string>{kChecking, kServerUnreachable}));
-    EXPECT_EQ(web.requested, (std::vector<std::string>{"http://fw.test/a", "http://fw.test/missing"}));
+    EXPECT_EQ(web.requested,
+              (std::vector<std::string>{"http://fw.test/a", "http://fw.test/missing"}));
     EXPECT_EQ(ReadFile(Store("SUGdefaultscf_KOVAN.txt")), GoodFile("Q7303"));  // stays filed
 }
 
 TEST_F(WebDownloadRun, AFileWithBadSumsStaysInUpdatesAndIsNotFiled) {
     WriteFile(Store("SUGdefaultscf_ZET.txt"), GoodFile("Q7302", "1.00.001"));
     WriteList("[MAINWEBSITE]\nx\nz.txt=http://fw.test/z\nk.txt=http://fw.test/k\n[end]\n");
-    web.files = {{"http://fw.test/z", BadSumFile("Q7302")}, {"http://fw.test/k", GoodFile("Q7303")}};
+    web.files = {{"http://fw.test/z", BadSumFile("Q7302")},
+                 {"http://fw.test/k", GoodFile("Q7303")}};
     EXPECT_FALSE(UpdateBrevalonfirmwareFromWebsite(s));
     EXPECT_EQ(ui.Log(), (std::vector<std::string>{kChecking}));  // no message for it
     EXPECT_EQ(ReadFile(Updates() / "z.txt"), BadSumFile("Q7302"));
@@ -131,10 +136,14 @@ TEST_F(WebDownloadRun, TheAddressIsEverythingAfterTheFirstEqualsSign) {
 }
 
 TEST_F(WebDownloadRun, NamesThatAreNotPlainFileNamesFailLikeAFailedDownload) {
-    const char* names[] = {"",          "../SUGdefaultscf_ZET.txt", "sub/a.txt", "sub\\a.txt",
-                           "..",        ".",                        "C:a.txt",   "C:\\a.txt",
-                           "/tmp/a.txt", "CON",                     "nul.txt",   "Com1.txt",
-                           "LPT9",      "a.txt.",                   "a.txt ",    "a\tb.txt",
+    const char* names[] = {"",           "../SUGdefaultscf_ZET.txt",
+                           "sub/a.txt",  "sub\\a.txt",
+                           "..",         ".",
+                           "C:a.txt",    "C:\\a.txt",
+                           "/tmp/a.txt", "CON",
+                           "nul.txt",    "Com1.txt",
+                           "LPT9",       "a.txt.",
+                           "a.txt ",     "a\tb.txt",
                            "a?.txt"};
     for (const char* name : names) {
         SCOPED_TRACE(std::string("name '") + name + "'");
@@ -155,7 +164,7 @@ TEST_F(WebDownloadRun, NamesThatAreNotPlainFileNamesFailLikeAFailedDownload) {
 }
 
 class FirmwareLoads : public FirmwareFixture {
-protected:
+  protected:
     std::filesystem::path Factory(const char* name) const {
         return paths.ProgramFolder / "settings" / name;
     }
@@ -230,8 +239,7 @@ TEST_F(FirmwareLoads, ReloadFilesAnotherModelsFileAsThatModelsFirmware) {
 TEST_F(FirmwareLoads, ReloadOfAShortFileListsOnlyTheFailure) {
     WriteFile(root / "short.txt", "Model:Q7302\r\n@1100\r\nq\r\n");
     EXPECT_FALSE(ReloadCopyCode(s, root / "short.txt"));
-    EXPECT_EQ(ui.CodeFileList(),
-              (std::vector<std::string>{"Failed to load the copy code file!"}));
+    EXPECT_EQ(ui.CodeFileList(), (std::vector<std::string>{"Failed to load the copy code file!"}));
     EXPECT_TRUE(FilesUnder(paths.DataFolder).empty());
 }
 

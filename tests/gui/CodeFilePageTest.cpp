@@ -32,7 +32,7 @@ std::string MadeFile(const char* model, const char* family, const char* version)
 }
 
 class CodeFilePage : public WindowFixture {
-protected:
+  protected:
     void SetUp() override {
         InstallFiles();
         ASSERT_TRUE(LoadTextTable(bridged.Texts, paths.ProgramFolder));

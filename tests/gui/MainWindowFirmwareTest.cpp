@@ -30,7 +30,7 @@ struct ScriptedUpdate : SelfUpdate {
 };
 
 class MainWindowFirmware : public WindowFixture {
-protected:
+  protected:
     void SetUp() override {
         InstallFiles();
         s.Firmware = InstalledFirmwarePlaces(paths);

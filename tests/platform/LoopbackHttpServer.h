@@ -24,7 +24,7 @@ struct HttpAnswer {
 };
 
 class LoopbackHttpServer : public QThread {
-public:
+  public:
     LoopbackHttpServer() {
         start();
         ready_.acquire();
@@ -47,7 +47,7 @@ public:
     }
     quint16 Port() const { return port_; }
 
-protected:
+  protected:
     void run() override {
         QTcpServer server;
         server.listen(QHostAddress::LocalHost, 0);
@@ -59,7 +59,7 @@ protected:
         exec();
     }
 
-private:
+  private:
     void Serve(QTcpSocket* socket) {
         auto buffer = std::make_shared<QByteArray>();
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {

@@ -33,7 +33,7 @@ QByteArray Info(const char* version) {
 }
 
 class SelfUpdateCheck : public ::testing::Test {
-protected:
+  protected:
     void Check(const std::string& url) {
         QtSelfUpdate check(url, "1.0.2.24", 5000);
         check.SetEvents(&events);
@@ -91,7 +91,8 @@ TEST(UpdateInformationFile, IsReadByItsLayoutOnly) {
         {{"[BrevalonDataManager]", "Version=1.2", "Date=12/31/2020"}, false},
         {{"[brevalondatamanager]", "Version=1.2", "Date=12/31/2020", "Download=http://h/x"}, false},
         {{"[BrevalonDataManager]", "Date=12/31/2020", "Version=1.2", "Download=http://h/x"}, false},
-        {{"[BrevalonDataManager]", "Version=1.2a", "Date=12/31/2020", "Download=http://h/x"}, false},
+        {{"[BrevalonDataManager]", "Version=1.2a", "Date=12/31/2020", "Download=http://h/x"},
+         false},
         {{"[BrevalonDataManager]", "Version=1.2.3.4.5", "Date=12/31/2020", "Download=http://h/x"},
          false},
         {{"[BrevalonDataManager]", "Version=1.2", "Date=31/12/2020", "Download=http://h/x"}, false},

@@ -22,7 +22,7 @@
 namespace {
 
 class TempRoot {
-public:
+  public:
     TempRoot() {
         std::random_device rd;
         path = std::filesystem::temp_directory_path() /
@@ -57,7 +57,7 @@ QtWebAccess::Options Quick() {
 }
 
 class WebDownload : public ::testing::Test {
-protected:
+  protected:
     LoopbackHttpServer server;
     TempRoot dir;
     QtWebAccess web{Quick()};
@@ -73,7 +73,8 @@ TEST_F(WebDownload, AWholeBodyArrivesUnderTheTargetName) {
 }
 
 TEST_F(WebDownload, ARedirectIsFollowed) {
-    server.Route("/old", {HttpAnswer::Redirect, {}, 302, QByteArray::fromStdString(server.Url("/new"))});
+    server.Route("/old",
+                 {HttpAnswer::Redirect, {}, 302, QByteArray::fromStdString(server.Url("/new"))});
     server.Route("/new", {HttpAnswer::Whole, "moved here"});
     ASSERT_TRUE(web.DownloadUrlToFile(server.Url("/old"), target()));
     EXPECT_EQ(Read(target()), "moved here");
@@ -136,12 +137,13 @@ TEST_F(WebDownload, AClosedPortFailsAtOnce) {
         LoopbackHttpServer gone;
         port = gone.Port();
     }
-    EXPECT_FALSE(web.DownloadUrlToFile("http://127.0.0.1:" + std::to_string(port) + "/x", target()));
+    EXPECT_FALSE(
+        web.DownloadUrlToFile("http://127.0.0.1:" + std::to_string(port) + "/x", target()));
 }
 
 // The firmware download run end to end over the loopback server.
 class FirmwareRunOverHttp : public WebDownload {
-protected:
+  protected:
     FirmwareRunOverHttp() {
         std::filesystem::create_directories(dir.path / "program" / "settings");
         s.Firmware = {dir.path / "data", dir.path / "program" / "settings" / "website.ini",
@@ -150,7 +152,8 @@ protected:
     }
     void WriteList(const std::string& entries) {
         std::ofstream(s.Firmware.ListFile, std::ios::binary)
-            << "[MAINWEBSITE]\r\nServer=" << server.Url("/") << "\r\n" << entries << "[end]\r\n";
+            << "[MAINWEBSITE]\r\nServer=" << server.Url("/") << "\r\n"
+            << entries << "[end]\r\n";
     }
     static QByteArray CodeFileOf(const char* model) {
         std::vector<std::string> lines;
@@ -174,10 +177,10 @@ TEST_F(FirmwareRunOverHttp, ThreeEntriesWithTheSecondMissingNeverAskForTheThird)
     EXPECT_FALSE(UpdateBrevalonfirmwareFromWebsite(s));
     EXPECT_EQ(server.Requests(), (QStringList{"/mirax", "/zet"}));
     EXPECT_EQ(ui.Log().back(), "Unable to access the BREVALON server\uFF01");
-    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"data/RAZEncryptioninformation_MIRAX",
-                                                     "data/SUGdefaultscf_MIRAX.txt",
-                                                     "data/updates/a.txt",
-                                                     "program/settings/website.ini"}));
+    EXPECT_EQ(dir.Files(),
+              (std::vector<std::string>{"data/RAZEncryptioninformation_MIRAX",
+                                        "data/SUGdefaultscf_MIRAX.txt", "data/updates/a.txt",
+                                        "program/settings/website.ini"}));
 }
 
 TEST_F(FirmwareRunOverHttp, UnsafeNamesNeverReachTheServerOrLeaveTheDownloadFolder) {
@@ -193,14 +196,16 @@ TEST_F(FirmwareRunOverHttp, UnsafeNamesNeverReachTheServerOrLeaveTheDownloadFold
 
 TEST_F(FirmwareRunOverHttp, AllFilesFetchedAndFiledEndWithTheSuccessLine) {
     server.Route("/zet", {HttpAnswer::Whole, CodeFileOf("Q7302")});
-    server.Route("/old-kovan", {HttpAnswer::Redirect, {}, 302, QByteArray::fromStdString(server.Url("/kovan"))});
+    server.Route("/old-kovan",
+                 {HttpAnswer::Redirect, {}, 302, QByteArray::fromStdString(server.Url("/kovan"))});
     server.Route("/kovan", {HttpAnswer::Whole, CodeFileOf("Q7303")});
     WriteList("z.txt=" + server.Url("/zet") + "\r\nk.txt=" + server.Url("/old-kovan") + "\r\n");
     EXPECT_TRUE(UpdateBrevalonfirmwareFromWebsite(s));
     EXPECT_EQ(ui.Log(), (std::vector<std::string>{
                             "Checking for updates, please waiting......",
                             "Successfully download all fimrwares on the BREVALON server!"}));
-    EXPECT_EQ(Read(dir.path / "data" / "SUGdefaultscf_KOVAN.txt"), CodeFileOf("Q7303").toStdString());
+    EXPECT_EQ(Read(dir.path / "data" / "SUGdefaultscf_KOVAN.txt"),
+              CodeFileOf("Q7303").toStdString());
 }
 
 }  // namespace
