@@ -7,14 +7,10 @@
 #include "core/TextTable.h"
 
 bool ReadFirmwareLines(const std::filesystem::path& path, std::vector<std::string>& lines) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    try {
-        return ReadTextLines(path, lines);
-    } catch (...) {
-        // Out of memory on a huge file, or a stream that throws: not readable.
-        return false;
-    }
+    TextFileLines file = ReadTextLines(path);
+    if (!file.Ok()) return false;
+    lines = std::move(file.Lines);
+    return true;
 }
 
 bool WriteLinesWhole(const std::filesystem::path& target, const std::vector<std::string>& lines) {
