@@ -107,17 +107,49 @@ TEST_F(QtUiTest, EveryKindOfEffectKeepsItsPlace) {
                                         "service memory report", "logset 2"}));
 }
 
-TEST_F(QtUiTest, AProgressFloodIsShownAsItsLatestValue) {
+TEST_F(QtUiTest, AProgressFloodIsShownAsItsLatestValueInItsOwnPlace) {
     std::thread worker([this] {
+        ui.LogLine("start");
         for (int i = 0; i < 20000; ++i) ui.SetProgress(static_cast<uint8_t>(i % 101));
         ui.SetProgress(42);
+        ui.LogLine("half way");
+        for (int i = 0; i < 20000; ++i) ui.SetProgress(static_cast<uint8_t>(i % 101));
+        ui.SetProgress(7);
         ui.LogLine("done");
     });
     worker.join();
     ASSERT_TRUE(PollUntil([&] { return !windows.Starting("log done").empty(); }));
-    const auto progress = windows.Starting("progress ");
-    // Nothing was drawn while the worker ran, so one update carries the last value.
-    EXPECT_EQ(progress, (std::vector<std::string>{"progress 42"}));
+    // Nothing was drawn while the worker ran: each run of progress values with
+    // nothing between them is one update with the run's last value.
+    EXPECT_EQ(windows.calls, (std::vector<std::string>{"log start", "progress 42", "log half way",
+                                                       "progress 7", "log done"}));
+}
+
+TEST_F(QtUiTest, ProgressOfADownloadKeepsItsPlaceAmongTheOtherEffects) {
+    // The effects of a three-record download, made faster than the window
+    // draws them: the separator line between the reset and the first record,
+    // then a percentage per record, then the results and the reset.
+    std::thread worker([this] {
+        ui.SetProgress(0);
+        ui.LogLine("--------------------------------------------");
+        ui.SetProgress(33);
+        ui.ServiceLine("record 2");
+        ui.SetProgress(66);
+        ui.SetProgress(100);
+        ResultsGrid grid = ResultsGrid::Empty(4, 5);
+        grid.SetCell(1, 1, "record 1");
+        ui.SetResultsGrid(grid);
+        ui.ShowResultsWindow();
+        ui.SetResultsButtons(true);
+        ui.SetProgress(0);
+    });
+    worker.join();
+    ASSERT_TRUE(PollUntil([&] { return windows.calls.size() >= 8; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(windows.calls, (std::vector<std::string>{
+                                 "progress 0", "log --------------------------------------------",
+                                 "progress 33", "service record 2", "progress 100", "grid record 1",
+                                 "results-show", "results-buttons on", "progress 0"}));
 }
 
 TEST_F(QtUiTest, ProgressSetAfterAnUpdateWasShownIsShownToo) {

@@ -31,7 +31,13 @@ void QtUi::Shutdown() {
 bool QtUi::OnGuiThread() const { return QThread::currentThread() == receiver_.thread(); }
 
 void QtUi::Post(std::function<void()> fn) {
+    std::lock_guard lock(postLock_);
+    PostLocked(std::move(fn));
+}
+
+void QtUi::PostLocked(std::function<void()> fn) {
     QMetaObject::invokeMethod(&receiver_, std::move(fn), Qt::QueuedConnection);
+    lastProgress_.reset();
 }
 
 void QtUi::LogLine(const std::string& text) {
@@ -47,14 +53,26 @@ void QtUi::SetLogLines(const std::vector<std::string>& lines) {
 }
 
 void QtUi::SetProgress(uint8_t value) {
-    progressValue_.store(value);
-    if (progressPending_.exchange(true)) return;  // the pending update will show this value
-    Post([this] {
-        // Cleared before the value is read, so a value stored after this read
-        // posts an update of its own.
-        progressPending_.store(false);
-        if (main_) main_->ShowProgress(progressValue_.load());
+    std::lock_guard lock(postLock_);
+    // Directly after a progress effect that has not been shown yet: it shows
+    // this value instead, in its own place, which is also this one's place.
+    if (lastProgress_ && !lastProgress_->shown) {
+        lastProgress_->value = value;
+        return;
+    }
+    auto pending = std::make_shared<PendingProgress>();
+    pending->value = value;
+    PostLocked([this, pending] {
+        int shown;
+        {
+            // Marked shown under the lock: a value set after this posts anew.
+            std::lock_guard lock(postLock_);
+            pending->shown = true;
+            shown = pending->value;
+        }
+        if (main_) main_->ShowProgress(shown);
     });
+    lastProgress_ = std::move(pending);
 }
 
 void QtUi::SetMainButtons(bool enabled) {

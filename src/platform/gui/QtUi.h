@@ -3,13 +3,15 @@
 // so effects of one thread arrive in the order they were made. Message boxes and
 // questions run at once on the GUI thread; asked from a worker they are posted
 // the same way and block only that worker until the user has answered. Progress
-// values, which come in floods during a download, are coalesced: only the
-// latest value is shown when the GUI thread gets to it.
+// values, which come in floods during a download, are coalesced: a progress
+// effect that follows another one still waiting, with no other effect between
+// them, replaces that one's value; any other effect in between keeps both.
 
 #include <QObject>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -69,8 +71,17 @@ private:
     ResultsWindowTarget* results_ = nullptr;  // GUI thread only
     SettingsWindowTarget* settings_ = nullptr;  // GUI thread only
 
-    std::atomic<int> progressValue_{0};
-    std::atomic<bool> progressPending_{false};
+    // The value of a progress effect, until it has been shown.
+    struct PendingProgress {
+        int value = 0;
+        bool shown = false;
+    };
+    // Posts fn under postLock_; the effect last posted is then not a progress.
+    void PostLocked(std::function<void()> fn);
+
+    std::mutex postLock_;  // the order of posting, and lastProgress_
+    // The progress effect posted last, when nothing has been posted after it.
+    std::shared_ptr<PendingProgress> lastProgress_;
 
     std::mutex boxLock_;
     std::condition_variable boxDone_;
