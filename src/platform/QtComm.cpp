@@ -7,8 +7,30 @@
 #include <memory>
 #include <utility>
 
-SerialWorker::SerialWorker(std::atomic<bool>& open, const Comm::ReceiveHandler& handler)
-    : open_(open), handler_(handler) {}
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
+namespace {
+
+// True when the other end of the open port has hung up (the master of a
+// pseudo-terminal closed, a USB adapter went away): from then on the port
+// always looks readable and every read gives nothing.
+bool HungUp(QSerialPort& port) {
+#ifdef Q_OS_UNIX
+    pollfd p{static_cast<int>(port.handle()), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    (void)port;
+    return false;
+#endif
+}
+
+}  // namespace
+
+SerialWorker::SerialWorker(std::atomic<bool>& open, const Comm::ReceiveHandler& handler,
+                           std::function<void()> reportGone)
+    : open_(open), handler_(handler), reportGone_(std::move(reportGone)) {}
 
 bool SerialWorker::Open(const QString& name, qint32 baudRate) {
     if (!port_) {
@@ -33,6 +55,7 @@ bool SerialWorker::Open(const QString& name, qint32 baudRate) {
     port_->setRequestToSend(false);
     port_->clear(QSerialPort::AllDirections);
     port_->clearError();
+    gone_ = false;
     open_.store(true);
     return true;
 }
@@ -69,17 +92,26 @@ void SerialWorker::ReadAvailable() {
 }
 
 void SerialWorker::OnError(int error) {
-    // The device was unplugged (or the other end of a virtual port went away):
-    // nothing more can be read or written, and the search must be free to open
-    // it again. The port is closed once its own error handling has returned.
-    if (error != QSerialPort::ResourceError) return;
+    // The device was unplugged, or the other end of a virtual port went away.
+    // A hang-up shows as a read error (the read gives nothing) again and again
+    // for as long as the port stays open: it is a lost device, not "nothing to
+    // read". Nothing more can be read or written, and the search must be free to
+    // open the port again. The port is closed once its own error handling has
+    // returned.
+    if (!port_ || !port_->isOpen() || closing_ || gone_) return;
+    const bool lost =
+        error == QSerialPort::ResourceError ||
+        ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) && HungUp(*port_));
+    if (!lost) return;
+    gone_ = true;
     open_.store(false);
     QMetaObject::invokeMethod(this, [this] { Close(false); }, Qt::QueuedConnection);
+    if (reportGone_) reportGone_();
 }
 
 QtComm::QtComm() {
     ioThread_.setObjectName(QStringLiteral("serial-io"));
-    worker_ = new SerialWorker(open_, handler_);
+    worker_ = new SerialWorker(open_, handler_, [this] { ReportDeviceGone(); });
     worker_->moveToThread(&ioThread_);
     ioThread_.start();
 }
@@ -102,6 +134,17 @@ void QtComm::RunOnIoThread(Fn&& fn) {
 
 void QtComm::SetReceiveHandler(ReceiveHandler handler) { handler_ = std::move(handler); }
 
+void QtComm::SetDeviceGoneHandler(DeviceGoneHandler handler) {
+    std::lock_guard lock(goneLock_);
+    goneHandler_ = std::move(handler);
+}
+
+void QtComm::ReportDeviceGone() {
+    // Under the lock: once a new handler has been set, the old one is not running.
+    std::lock_guard lock(goneLock_);
+    if (goneHandler_) goneHandler_();
+}
+
 bool QtComm::OpenCommon(const std::string& comport, int32_t buadrate) {
     bool opened = false;
     const QString name = QString::fromStdString(comport);
@@ -110,7 +153,8 @@ bool QtComm::OpenCommon(const std::string& comport, int32_t buadrate) {
 }
 
 void QtComm::StopComm() {
-    if (!open_.load()) return;
+    // Always through the I/O thread, also when the port already looks closed
+    // (after a lost device): when this returns, no receive handler is running.
     RunOnIoThread([this] { worker_->Close(); });
 }
 

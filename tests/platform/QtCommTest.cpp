@@ -2,15 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,6 +109,33 @@ struct Received {
         return changed.wait_for(lock, timeout, [&] { return bytes.size() >= count; });
     }
 };
+
+// Processor time (user + system, in clock ticks) used so far by the serial I/O
+// threads of this process, found by their name; -1 when none is found.
+long IoThreadTicks() {
+    long ticks = -1;
+    DIR* tasks = opendir("/proc/self/task");
+    if (tasks == nullptr) return ticks;
+    while (dirent* task = readdir(tasks)) {
+        const std::string dir = std::string("/proc/self/task/") + task->d_name;
+        std::string name;
+        std::getline(std::ifstream(dir + "/comm"), name);
+        if (name != "serial-io") continue;
+        std::string stat;
+        std::getline(std::ifstream(dir + "/stat"), stat);
+        // Fields after the name in parentheses: state is field 3, utime 14, stime 15.
+        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        std::string field;
+        long utime = 0, stime = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i) {
+            if (i == 14) utime = std::stol(field);
+            if (i == 15) stime = std::stol(field);
+        }
+        ticks = std::max(ticks, 0L) + utime + stime;
+    }
+    closedir(tasks);
+    return ticks;
+}
 
 struct QtCommOnPty : ::testing::Test {
     void SetUp() override {
@@ -199,6 +231,58 @@ TEST_F(QtCommOnPty, APortWhoseOtherEndVanishesClosesItself) {
     while (comm.WriteCommData(&byte, 1) && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(10ms);
     EXPECT_FALSE(comm.WriteCommData(&byte, 1));
+}
+
+TEST_F(QtCommOnPty, AHangUpOfTheOtherEndIsReportedOnceAndLeavesTheIoThreadIdle) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int gone = 0;
+    comm.SetDeviceGoneHandler([&] {
+        {
+            std::lock_guard lock(mutex);
+            ++gone;
+        }
+        changed.notify_all();
+    });
+    ASSERT_TRUE(comm.OpenCommon(pty.Name(), 115200));
+    pty.Write({0xAA});
+    ASSERT_TRUE(received.WaitFor(1));
+
+    pty.CloseMaster();
+    {
+        std::unique_lock lock(mutex);
+        EXPECT_TRUE(changed.wait_for(lock, 5s, [&] { return gone > 0; }));
+    }
+    // A thread that polls a hung-up port in a loop uses a whole core: about 50
+    // ticks in half a second. Idle, it uses none.
+    const long before = IoThreadTicks();
+    ASSERT_GE(before, 0) << "no serial I/O thread found";
+    std::this_thread::sleep_for(500ms);
+    EXPECT_LT(IoThreadTicks() - before, 10);
+
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(gone, 1);
+    const uint8_t byte = 0x22;
+    EXPECT_FALSE(comm.WriteCommData(&byte, 1));
+}
+
+TEST_F(QtCommOnPty, ClosingThePortIsNotALostDeviceAndANewOpenCanReportAgain) {
+    std::atomic<int> gone{0};
+    comm.SetDeviceGoneHandler([&] { ++gone; });
+    ASSERT_TRUE(comm.OpenCommon(pty.Name(), 115200));
+    comm.StopComm();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(gone.load(), 0);
+
+    ASSERT_TRUE(comm.OpenCommon(pty.Name(), 115200));
+    pty.CloseMaster();
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (gone.load() == 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(gone.load(), 1);
+
+    // Once cleared, the handler is never called again.
+    comm.SetDeviceGoneHandler({});
 }
 
 TEST(QtComm, OpeningAMissingPortFailsQuietly) {
