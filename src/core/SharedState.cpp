@@ -5,9 +5,12 @@
 void ResetPortState(SharedState& s) {
     s.Connected.store(0);
     s.PortBaudRate.store(115200);
+    std::fill_n(s.RxRing.begin(), 1025, uint8_t{0});
     s.RxWritePos.store(0, std::memory_order_release);
     s.RxReadPos.store(0);
-    std::fill_n(s.RxRing.begin(), 1025, uint8_t{0});
+    // Nothing asked for before is still to be applied.
+    s.RxResetClear.store(0);
+    s.RxResetDone.store(s.RxResetAsked.load(), std::memory_order_release);
     std::lock_guard lock(s.TxLock);
     std::fill_n(s.TxPayload.begin(), 513, uint8_t{0});
 }

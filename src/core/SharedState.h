@@ -53,10 +53,18 @@ struct SharedState {
     Comm& comm;
 
     // --- receive ring and send buffer ---
+    // The ring has one writer, the serial component's receive handler: only it
+    // stores into RxRing and moves RxWritePos while a port is open. Everyone
+    // else who wants the ring started again at position 0 asks for it
+    // (RxResetAsked), and the writer applies the reset before its next block
+    // (RxResetDone); see link/ReceiveRing.h.
     std::array<uint8_t, 4096> RxRing{};
     std::atomic<uint16_t> RxWritePos{0};  // published with release after the bytes are stored
     std::atomic<uint16_t> RxReadPos{0};
     std::atomic<uint32_t> RxSignal{0};  // bumped after every stored block; the dispatcher waits on it
+    std::atomic<uint32_t> RxResetAsked{0};  // number of the latest reset asked for
+    std::atomic<uint32_t> RxResetDone{0};   // number of the latest reset applied
+    std::atomic<uint16_t> RxResetClear{0};  // bytes from position 0 the next reset zeroes
     std::mutex TxLock;
     std::array<uint8_t, 513> TxPayload{};
     std::array<uint8_t, 2049> RxFrame{};
@@ -111,7 +119,8 @@ struct SharedState {
 };
 
 // Start-up reset of the port state: Connected 0, PortBaudRate 115200, both ring
-// positions 0, RxRing[0..1024] and TxPayload[0..512] zeroed.
+// positions 0, RxRing[0..1024] and TxPayload[0..512] zeroed. Applied at once:
+// it runs before any port is open, so nothing stores into the ring meanwhile.
 void ResetPortState(SharedState& s);
 
 // Counter of search passes without an accepted bootloader reply.

@@ -9,6 +9,7 @@
 #include "core/Ui.h"
 #include "link/Dispatch.h"
 #include "link/LinkTexts.h"
+#include "link/ReceiveRing.h"
 
 namespace {
 
@@ -152,10 +153,12 @@ std::string FrameText(SharedState& s) {
     return text;
 }
 
-void ResetProtocolState(SharedState& s) {
-    s.RxWritePos.store(0, std::memory_order_release);
+uint32_t ResetProtocolState(SharedState& s) {
     s.RxReadPos.store(0, std::memory_order_release);
-    std::fill_n(s.RxRing.begin(), 2049, uint8_t{0});
+    // The serial thread may be storing bytes this very moment: the write side is
+    // reset by the writer itself, so a frame arriving now is neither cut nor
+    // zeroed.
+    const uint32_t ticket = AskRingReset(s, 2049);
     {
         std::lock_guard lock(s.TxLock);
         s.TxPayload.fill(0);
@@ -168,4 +171,5 @@ void ResetProtocolState(SharedState& s) {
     s.OperationState.store(0);
     s.OperationTicks.store(0);
     s.ProgressCount.store(0);
+    return ticket;
 }

@@ -42,7 +42,9 @@ void ParseRxByte(SharedState& s, uint8_t byte);
 // DebugMode the text is also written to the log.
 std::string FrameText(SharedState& s);
 
-// Fresh protocol state for a new connection: both ring positions 0, the start
-// of the ring, TxPayload and RxFrame zeroed, the parser hunting, and no
-// operation open.
-void ResetProtocolState(SharedState& s);
+// Fresh protocol state for a new connection: the read position 0 and a ring
+// reset asked of the writer (write position 0 and RxRing[0..2048] zeroed before
+// the next block is stored), TxPayload and RxFrame zeroed, the parser hunting,
+// and no operation open. Returns the ticket of the ring reset: bytes are to be
+// read from the ring once it has been applied.
+uint32_t ResetProtocolState(SharedState& s);

@@ -4,6 +4,7 @@
 
 #include "core/SharedState.h"
 #include "link/FrameCodec.h"
+#include "link/ReceiveRing.h"
 
 RS232Thread::RS232Thread(SharedState& s, std::function<void(uint8_t)> bootReceiveByte)
     : s_(s), bootReceiveByte_(std::move(bootReceiveByte)) {
@@ -20,7 +21,8 @@ RS232Thread::~RS232Thread() {
 }
 
 void RS232Thread::InitializeThreadTask() {
-    ResetProtocolState(s_);
+    ringTicket_ = ResetProtocolState(s_);
+    ringResetSeen_ = ringTicket_;
 }
 
 void RS232Thread::Execute(std::stop_token stop) {
@@ -29,6 +31,19 @@ void RS232Thread::Execute(std::stop_token stop) {
         // this load changes the signal, so the wait below cannot miss it.
         const uint32_t signal = s_.RxSignal.load(std::memory_order_acquire);
         if (stop.stop_requested()) return;
+        // Until the writer has applied this connection's ring reset, what the
+        // ring holds is from before: nothing to read yet.
+        if (!RingResetApplied(s_, ringTicket_)) {
+            s_.RxSignal.wait(signal, std::memory_order_acquire);
+            continue;
+        }
+        // A later reset (nothing asks for one while a dispatcher runs, but the
+        // ring must stay readable if it happens) starts the reading at 0 too.
+        const uint32_t done = s_.RxResetDone.load(std::memory_order_acquire);
+        if (done != ringResetSeen_) {
+            ringResetSeen_ = done;
+            s_.RxReadPos.store(0, std::memory_order_release);
+        }
         const uint16_t write = s_.RxWritePos.load(std::memory_order_acquire);
         uint16_t read = s_.RxReadPos.load(std::memory_order_relaxed);
         if (write == read) {

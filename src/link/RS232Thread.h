@@ -11,8 +11,8 @@ struct SharedState;
 
 class RS232Thread {
   public:
-    // Resets the protocol state before the thread starts, so that the reset is
-    // complete before any byte of the first reply is stored. bootReceiveByte
+    // Resets the protocol state before the thread starts; the ring is read from
+    // the first block stored after that, at position 0. bootReceiveByte
     // takes the bytes of bootloader mode; without it they are dropped.
     explicit RS232Thread(SharedState& s, std::function<void(uint8_t)> bootReceiveByte = {});
     // Requests termination and waits for the byte in hand; bytes still in the
@@ -28,5 +28,7 @@ class RS232Thread {
 
     SharedState& s_;
     std::function<void(uint8_t)> bootReceiveByte_;
+    uint32_t ringTicket_ = 0;     // the ring reset of this connection
+    uint32_t ringResetSeen_ = 0;  // the last applied reset the read position follows
     std::jthread thread_;  // last: starts after the other members exist
 };

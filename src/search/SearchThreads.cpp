@@ -9,6 +9,7 @@
 #include "core/Ui.h"
 #include "link/FrameCodec.h"
 #include "link/RS232Thread.h"
+#include "link/ReceiveRing.h"
 #include "search/SearchTexts.h"
 
 namespace {
@@ -141,37 +142,39 @@ bool SearchThreads::TryPortBootloaderFirst(const std::string& port) {
     return false;
 }
 
+// The ring is started again for the answer (the writer applies the reset),
+// then the probe goes out.
 bool SearchThreads::NormalProbe() {
-    s_.RxWritePos.store(0, std::memory_order_release);
+    const uint32_t ticket = AskRingReset(s_);
     const uint8_t payload[] = {0x11};
     SendFrame(s_, 0x82, payload, false);
-    return WaitForAnswer(0xAA, 0xFE);
+    return WaitForAnswer(ticket, 0xAA, 0xFE);
 }
 
 bool SearchThreads::BootloaderProbe() {
-    s_.RxWritePos.store(0, std::memory_order_release);
+    const uint32_t ticket = AskRingReset(s_);
     const uint8_t probe[] = {0x1B, 0x00, 0xFE, 0x01, 0x87, 0x88};
     SendRawBytes(s_, probe);
-    return WaitForAnswer(0x00, 0xFE);
+    return WaitForAnswer(ticket, 0x00, 0xFE);
 }
 
-// Accepted as soon as at least three bytes have come and the first two match;
-// 80 ms is the limit.
-bool SearchThreads::WaitForAnswer(uint8_t first, uint8_t second) {
+// Accepted as soon as at least three bytes have come since the reset and the
+// first two match; 80 ms is the limit.
+bool SearchThreads::WaitForAnswer(uint32_t ringTicket, uint8_t first, uint8_t second) {
     const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kProbeLimitMs);
     for (;;) {
-        const uint16_t count = s_.RxWritePos.load(std::memory_order_acquire);
+        const uint16_t count = BytesSinceReset(s_, ringTicket);
         if (count >= 3 && s_.RxRing[0] == first && s_.RxRing[1] == second) break;
         if (SteadyClock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
-    // Let the rest of the answer arrive (within the limit) so the ring reset
-    // that follows does not race with it.
-    uint16_t last = s_.RxWritePos.load(std::memory_order_acquire);
+    // Let the rest of the answer arrive (within the limit), so that its tail
+    // is not taken for the start of the next frame.
+    uint16_t last = BytesSinceReset(s_, ringTicket);
     auto quietSince = SteadyClock::now();
     while (SteadyClock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        const uint16_t now = s_.RxWritePos.load(std::memory_order_acquire);
+        const uint16_t now = BytesSinceReset(s_, ringTicket);
         if (now != last) {
             last = now;
             quietSince = SteadyClock::now();
@@ -182,10 +185,11 @@ bool SearchThreads::WaitForAnswer(uint8_t first, uint8_t second) {
     return true;
 }
 
+// The ring is started again once, by the new dispatcher's reset: a second
+// reset here would only throw away bytes that arrive in between.
 void SearchThreads::ConnectNormalDevice(bool beep) {
     s_.ui.SetMainButtons(true);
     if (beep) s_.ui.Beep();
-    s_.RxWritePos.store(0, std::memory_order_release);
     s_.Connected.store(1);
     StartDispatcher();
     s_.ui.LogLine(Text(s_.Texts, kConnectedText));
@@ -193,7 +197,6 @@ void SearchThreads::ConnectNormalDevice(bool beep) {
 }
 
 void SearchThreads::ConnectBootloaderDevice() {
-    s_.RxWritePos.store(0, std::memory_order_release);
     s_.Connected.store(1);
     StartDispatcher();
     s_.ui.LogLine(Text(s_.Texts, kConnectedText));
@@ -224,7 +227,8 @@ void SearchThreads::DropTheLink() {
     ReleaseDispatcher();
     s_.comm.StopComm();
     s_.ui.SetMainButtons(false);
-    s_.RxWritePos.store(0, std::memory_order_release);
+    // The port is closed: nothing stores into the ring, so it is reset here.
+    ResetRingWhileClosed(s_);
     s_.Connected.store(0);
 }
 

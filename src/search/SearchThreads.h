@@ -67,7 +67,7 @@ private:
     bool TryPortBootloaderFirst(const std::string& port);
     bool NormalProbe();
     bool BootloaderProbe();
-    bool WaitForAnswer(uint8_t first, uint8_t second);
+    bool WaitForAnswer(uint32_t ringTicket, uint8_t first, uint8_t second);
     void ConnectNormalDevice(bool beep);
     void ConnectBootloaderDevice();
     void SuperviseNormalLink();

@@ -7,6 +7,7 @@
 
 #include "LinkTestSupport.h"
 #include "link/ByteText.h"
+#include "link/ReceiveRing.h"
 
 namespace {
 
@@ -171,20 +172,27 @@ TEST_F(FrameCodec, ResetClearsParserBuffersAndOperation) {
     s.OperationState = 2;
     s.OperationTicks = 4;
     s.ProgressCount = 7;
-    ResetProtocolState(s);
+    const uint32_t ticket = ResetProtocolState(s);
     EXPECT_EQ(s.RxState, Hunt);
     EXPECT_EQ(s.RxCount, 0);
     EXPECT_EQ(s.RxExpected, 0);
     EXPECT_EQ(s.RxSum, 0);
     EXPECT_EQ(s.RxFrame[5], 0);
     EXPECT_EQ(s.TxPayload[7], 0);
-    EXPECT_EQ(s.RxRing[2048], 0);
-    EXPECT_EQ(s.RxRing[2049], 1);  // only the first 2049 bytes of the ring are cleared
-    EXPECT_EQ(s.RxWritePos, 0);
     EXPECT_EQ(s.RxReadPos, 0);
     EXPECT_EQ(s.OperationState, 0);
     EXPECT_EQ(s.OperationTicks, 0);
     EXPECT_EQ(s.ProgressCount, 0);
+    // The ring's write side is reset by its writer, before the next block.
+    EXPECT_FALSE(RingResetApplied(s, ticket));
+    EXPECT_EQ(BytesSinceReset(s, ticket), 0);
+    const uint8_t next = 0xAA;
+    Comm1ReceiveData(s, &next, 1);
+    EXPECT_TRUE(RingResetApplied(s, ticket));
+    EXPECT_EQ(s.RxWritePos, 1);
+    EXPECT_EQ(s.RxRing[0], 0xAA);
+    EXPECT_EQ(s.RxRing[2048], 0);
+    EXPECT_EQ(s.RxRing[2049], 1);  // only the first 2049 bytes of the ring are cleared
     // The cut-off frame is gone: a fresh frame is taken from its start.
     Feed(Bytes("AA FE 00 03 82 00 85"));
     EXPECT_EQ(Sent(), std::vector<std::string>{"AA FE 00 03 82 22 A7"});

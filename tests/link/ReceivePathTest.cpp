@@ -1,5 +1,6 @@
 // The receive ring and the dispatcher thread that drains it into the parsers.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -64,10 +65,67 @@ TEST_F(ReceivePath, NewDispatcherResetsTheProtocolStateBeforeItRuns) {
     s.ProgressCount = 5;
     s.RxState = Body;
     RS232Thread thread(s);
-    EXPECT_EQ(s.RxWritePos, 0);
     EXPECT_EQ(s.RxReadPos, 0);
     EXPECT_EQ(s.OperationState, 0);
     EXPECT_EQ(s.ProgressCount, 0);
+    EXPECT_EQ(s.RxState, Hunt);
+}
+
+TEST_F(ReceivePath, NewDispatcherDiscardsWhatTheRingHeldAndReadsTheNextBlockFromPositionZero) {
+    // A whole frame left unread from before, at positions 3-9 (handled, its bad
+    // checksum would be answered with 0x33).
+    const auto stale = Bytes("AA FE 00 03 84 00 00");
+    std::copy(stale.begin(), stale.end(), s.RxRing.begin() + 3);
+    s.RxRing[2048] = 0x77;
+    s.RxRing[2049] = 0x77;
+    s.RxWritePos = 10;
+    s.RxReadPos = 3;
+    RS232Thread thread(s);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(comm.Writes().empty());  // the old frame is never handled
+
+    // The writer starts the ring again before the next block.
+    Deliver(s, Bytes("AA FE 00 03 82 00"));
+    EXPECT_EQ(s.RxWritePos, 6);
+    EXPECT_EQ(Hex({s.RxRing.begin(), s.RxRing.begin() + 7}), "AA FE 00 03 82 00 00");
+    EXPECT_EQ(s.RxRing[2048], 0);     // the start of the ring is cleared...
+    EXPECT_EQ(s.RxRing[2049], 0x77);  // ...up to position 2048
+    Deliver(s, Bytes("85"));
+    ASSERT_TRUE(comm.WaitForWrites(1));
+    ASSERT_TRUE(WaitDrained(s));
+    EXPECT_EQ(Sent(), std::vector<std::string>{"AA FE 00 03 82 22 A7"});
+}
+
+TEST_F(ReceivePath, EachByteIsStoredBeforeItsPositionIsPublished) {
+    // A reader polls the write position while bytes arrive one block of one
+    // byte at a time; every position it sees must already have its byte. Byte
+    // p of a lap is p % 250 + 1, never 0, and the ring is cleared between laps
+    // while the reader waits.
+    enum Phase { Reading, Pause, Paused, Quit };
+    std::atomic<int> phase{Pause};
+    std::atomic<int> seenEarly{0};
+    std::thread reader([&] {
+        for (;;) {
+            const int p = phase.load();
+            if (p == Quit) return;
+            if (p == Pause) phase.store(Paused);
+            if (p != Reading) continue;
+            const uint16_t pos = s.RxWritePos.load(std::memory_order_acquire);
+            if (pos > 0 && s.RxRing[pos - 1] != (pos - 1) % 250 + 1) seenEarly.fetch_add(1);
+        }
+    });
+    for (int lap = 0; lap < 100; ++lap) {
+        while (phase.load() != Paused) std::this_thread::yield();
+        std::fill(s.RxRing.begin(), s.RxRing.end(), uint8_t{0});
+        s.RxWritePos.store(0);
+        phase.store(Reading);
+        for (int p = 0; p < 3999; ++p) Deliver(s, {static_cast<uint8_t>(p % 250 + 1)});
+        phase.store(Pause);
+    }
+    while (phase.load() != Paused) std::this_thread::yield();
+    phase.store(Quit);
+    reader.join();
+    EXPECT_EQ(seenEarly.load(), 0);
 }
 
 // Three answers: date and time, one with AA FE inside its payload, one with the

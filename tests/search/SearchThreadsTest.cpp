@@ -8,6 +8,7 @@
 
 #include "core/SharedState.h"
 #include "core/SystemPorts.h"
+#include "link/ReceiveRing.h"
 #include "support/FakeComm.h"
 #include "support/RecordingUi.h"
 
@@ -45,17 +46,7 @@ struct SearchFixture : ::testing::Test {
     SearchThreads search{s, ports};
 
     void SetUp() override {
-        comm.SetReceiveHandler([this](const uint8_t* b, size_t n) {
-            // Same storing rule as the program's receive path, kept minimal here.
-            uint16_t pos = s.RxWritePos.load();
-            for (size_t i = 0; i < n; ++i) {
-                if (pos > 3999) pos = 0;
-                s.RxRing[pos++] = b[i];
-            }
-            s.RxWritePos.store(pos, std::memory_order_release);
-            s.RxSignal.fetch_add(1);
-            s.RxSignal.notify_all();
-        });
+        comm.SetReceiveHandler([this](const uint8_t* b, size_t n) { Comm1ReceiveData(s, b, n); });
     }
 
     int Count(const std::string& kind, const std::string& text) {

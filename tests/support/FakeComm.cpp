@@ -32,9 +32,11 @@ bool FakeComm::OpenCommon(const std::string& comport, int32_t) {
 }
 
 void FakeComm::StopComm() {
-    std::lock_guard l(mutex_);
+    std::unique_lock l(mutex_);
     open_.clear();
     pending_.clear();
+    // Like a real component: once closed, no block is being handed over.
+    if (std::this_thread::get_id() != thread_.get_id()) cv_.wait(l, [&] { return !delivering_; });
 }
 
 bool FakeComm::WriteCommData(const uint8_t* buffer, uint16_t count) {
