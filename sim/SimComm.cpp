@@ -1,5 +1,7 @@
 #include "SimComm.h"
 
+#include <algorithm>
+
 SimComm::SimComm() : thread_([this] { Run(); }) {}
 
 SimComm::~SimComm() {
@@ -55,6 +57,11 @@ void SimComm::SetReceiveHandler(ReceiveHandler handler) {
     handler_ = std::move(handler);
 }
 
+void SimComm::SetDeviceGoneHandler(DeviceGoneHandler handler) {
+    std::lock_guard lock(goneLock_);
+    goneHandler_ = std::move(handler);
+}
+
 bool SimComm::OpenCommon(const std::string& comport, int32_t /*buadrate*/) {
     VirtualBreathalyser* device = nullptr;
     {
@@ -77,6 +84,7 @@ bool SimComm::OpenCommon(const std::string& comport, int32_t /*buadrate*/) {
 void SimComm::StopComm() {
     std::unique_lock lock(mutex_);
     open_.clear();
+    gonePending_ = false;
     toDevice_.Clear();
     fromDevice_.Clear();
     if (std::this_thread::get_id() != deliveryThreadId_) {
@@ -97,6 +105,11 @@ bool SimComm::WriteCommData(const uint8_t* buffer, uint16_t count) {
     }
     wake_.notify_all();
     return true;
+}
+
+void SimComm::SetReplyDelay(std::chrono::microseconds delay) {
+    std::lock_guard lock(mutex_);
+    replyDelay_ = std::max(delay, std::chrono::microseconds(0));
 }
 
 void SimComm::SetPaced(bool paced) {
@@ -127,14 +140,18 @@ void SimComm::SetRefuseWrites(bool refuse) {
 }
 
 void SimComm::SetUnplugged(const std::string& port, bool unplugged) {
-    std::lock_guard lock(mutex_);
-    auto it = ports_.find(port);
-    if (it == ports_.end()) return;
-    it->second.Unplugged = unplugged;
-    if (unplugged && open_ == port) {
+    {
+        std::lock_guard lock(mutex_);
+        auto it = ports_.find(port);
+        if (it == ports_.end()) return;
+        const bool pulledOut = unplugged && !it->second.Unplugged;
+        it->second.Unplugged = unplugged;
+        if (!unplugged || open_ != port) return;
         toDevice_.Clear();
         fromDevice_.Clear();
+        if (pulledOut) gonePending_ = true;
     }
+    wake_.notify_all();
 }
 
 bool SimComm::IsOpen() const {
@@ -180,7 +197,7 @@ bool SimComm::WaitUntilIdle(std::chrono::milliseconds timeout) {
 }
 
 bool SimComm::IdleLocked() const {
-    return toDevice_.Empty() && fromDevice_.Empty() && !delivering_;
+    return toDevice_.Empty() && fromDevice_.Empty() && !delivering_ && !gonePending_;
 }
 
 SimComm::Port* SimComm::OpenPortLocked() {
@@ -193,6 +210,20 @@ void SimComm::Run() {
     std::unique_lock lock(mutex_);
     deliveryThreadId_ = std::this_thread::get_id();
     while (!stop_) {
+        if (gonePending_) {
+            // Outside the lock, like the receive handler; StopComm waits for it.
+            gonePending_ = false;
+            delivering_ = true;
+            lock.unlock();
+            {
+                std::lock_guard gone(goneLock_);
+                if (goneHandler_) goneHandler_();
+            }
+            lock.lock();
+            delivering_ = false;
+            idle_.notify_all();
+            continue;
+        }
         const auto now = SimWire::Clock::now();
 
         // PC -> device: what has crossed the wire reaches the device, whose answer
@@ -203,7 +234,7 @@ void SimComm::Run() {
             Port* port = OpenPortLocked();
             if (port != nullptr && port->Device != nullptr && !port->Unplugged) {
                 std::vector<uint8_t> answer = port->Device->Receive(incoming);
-                if (!answer.empty()) fromDevice_.Push(answer, arrived);
+                if (!answer.empty()) fromDevice_.Push(answer, arrived + replyDelay_);
             }
         }
 

@@ -45,6 +45,8 @@ class SimComm : public Comm {
 
     // --- Comm ---
     void SetReceiveHandler(ReceiveHandler handler) override;
+    // Called on the delivery thread when the open port's device is unplugged.
+    void SetDeviceGoneHandler(DeviceGoneHandler handler) override;
     // True only for a known, plugged port while no port is open. The device's link is
     // reset (a fresh connection).
     bool OpenCommon(const std::string& comport, int32_t buadrate) override;
@@ -57,6 +59,9 @@ class SimComm : public Comm {
 
     // --- pacing ---
     void SetPaced(bool paced);
+    // Time a device takes to start its answer after the last byte of a request has
+    // arrived (0 by default): a slow device for the search's answer limit.
+    void SetReplyDelay(std::chrono::microseconds delay);
 
     // --- the device side ---
     // Sends bytes from the open port's device side (unsolicited reports made with
@@ -66,8 +71,9 @@ class SimComm : public Comm {
     // --- fault knobs ---
     void SetFailOpen(bool fail);        // every OpenCommon fails
     void SetRefuseWrites(bool refuse);  // every WriteCommData fails, nothing is sent
-    // An unplugged port cannot be opened; if it is open, writes fail and nothing more
-    // arrives from it until it is closed.
+    // An unplugged port cannot be opened; if it is open, writes fail, nothing more
+    // arrives from it until it is closed, and the device-gone handler is called
+    // once (on the delivery thread, unless the port is closed first).
     void SetUnplugged(const std::string& port, bool unplugged);
 
     // --- observation ---
@@ -102,11 +108,15 @@ class SimComm : public Comm {
     std::vector<std::string> order_;
     std::vector<std::string> attempts_;
     ReceiveHandler handler_;
+    std::mutex goneLock_;  // held while the device-gone handler runs or is replaced
+    DeviceGoneHandler goneHandler_;
+    bool gonePending_ = false;  // the open port was unplugged; not yet reported
     std::string open_;  // empty: closed
     SimWire toDevice_;
     SimWire fromDevice_;
     bool failOpen_ = false;
     bool refuseWrites_ = false;
+    std::chrono::microseconds replyDelay_{0};
     bool delivering_ = false;
     std::thread::id deliveryThreadId_;
     uint64_t bytesWritten_ = 0;

@@ -20,11 +20,13 @@ using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
 
 // Passes of the search run once a second, as in the window program; between
-// them the caller's condition is polled.
+// them the caller's condition is polled, and a device reported gone drops the
+// link at once rather than at the next pass.
 template <typename Done>
 bool RunPassesUntil(SearchThreads& search, SteadyClock::time_point deadline, Done done) {
     auto nextPass = SteadyClock::now();
     for (;;) {
+        search.DropLostDevice();
         if (done()) return true;
         const auto now = SteadyClock::now();
         if (now >= deadline) return false;
@@ -75,8 +77,11 @@ int RunHeadless(SharedState& s, ConsoleUi& ui, PortLister& ports, Clock& clock,
             return ui.ResultsShown() || s.OperationState.load() == 0 || s.Connected.load() == 0;
         });
         ResultsGrid grid;
-        // The results follow the end of the operation closely; give them a moment.
-        const bool gotResults = ui.WaitForResults(s.ProgressCount.load() > 0 ? 5000 : 0, grid);
+        // The results follow the end of the operation closely; give them a
+        // moment, but only while the link lives: dropping it ends the dispatcher
+        // first, so whatever it was going to show has been shown by now.
+        const bool resultsMayFollow = s.Connected.load() == 1 && s.ProgressCount.load() > 0;
+        const bool gotResults = ui.WaitForResults(resultsMayFollow ? 5000 : 0, grid);
         const auto info = s.InfoSnapshot();
         if (gotResults) {
             const ResultsSave saved = SaveResultsFile(s, options.Output, grid, clock.Now());

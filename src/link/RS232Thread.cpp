@@ -1,6 +1,7 @@
 #include "link/RS232Thread.h"
 
 #include <atomic>
+#include <chrono>
 
 #include "core/SharedState.h"
 #include "link/FrameCodec.h"
@@ -18,6 +19,20 @@ RS232Thread::~RS232Thread() {
     s_.RxSignal.fetch_add(1, std::memory_order_release);
     s_.RxSignal.notify_all();
     if (thread_.joinable()) thread_.join();
+}
+
+bool RS232Thread::WaitUntilDrained(int timeoutMs) const {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        // Before this connection's ring reset there is nothing of ours to handle.
+        if (!RingResetApplied(s_, ringTicket_)) return true;
+        // Acquire on the read position: the handling of the bytes below it is done.
+        if (s_.RxReadPos.load(std::memory_order_acquire) ==
+            s_.RxWritePos.load(std::memory_order_acquire))
+            return true;
+        if (std::chrono::steady_clock::now() >= until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void RS232Thread::InitializeThreadTask() {

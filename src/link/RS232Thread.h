@@ -22,6 +22,11 @@ class RS232Thread {
     RS232Thread(const RS232Thread&) = delete;
     RS232Thread& operator=(const RS232Thread&) = delete;
 
+    // Waits, at most timeoutMs, until every byte stored so far for this
+    // connection has been handled; true when it has. For a port that can
+    // deliver no more (its device is gone), so that what did arrive counts.
+    bool WaitUntilDrained(int timeoutMs) const;
+
   private:
     void InitializeThreadTask();
     void Execute(std::stop_token stop);

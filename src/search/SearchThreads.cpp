@@ -2,6 +2,8 @@
 
 #include <array>
 #include <chrono>
+#include <mutex>
+#include <string>
 
 #include "core/Comm.h"
 #include "core/SharedState.h"
@@ -20,15 +22,34 @@ constexpr int kBetweenPortsMs = 10;
 // Once a probe answer has begun we let the rest of it arrive before the ring is
 // reset, so that its tail does not land in front of the next frame.
 constexpr int kQuietMs = 5;
+// How long the bytes that arrived from a lost device may take to be handled.
+constexpr int kDrainLostLinkMs = 200;
 
 using SteadyClock = std::chrono::steady_clock;
+
+// The format text with its first "%d" standing for the records received and
+// its second for the records the device holds.
+std::string RecordsArrivedLine(std::string format, int32_t received, int32_t total) {
+    for (const int32_t value : {received, total}) {
+        const auto at = format.find("%d");
+        if (at == std::string::npos) break;
+        format.replace(at, 2, std::to_string(value));
+    }
+    return format;
+}
 
 }  // namespace
 
 SearchThreads::SearchThreads(SharedState& s, PortLister& ports, SearchHooks hooks)
-    : s_(s), ports_(ports), hooks_(std::move(hooks)) {}
+    : s_(s), ports_(ports), hooks_(std::move(hooks)) {
+    s_.comm.SetDeviceGoneHandler([this] { DeviceGone(); });
+}
 
-SearchThreads::~SearchThreads() { Stop(); }
+SearchThreads::~SearchThreads() {
+    // First: once this returns, the serial component no longer calls us.
+    s_.comm.SetDeviceGoneHandler({});
+    Stop();
+}
 
 void SearchThreads::Start() {
     if (thread_.joinable()) return;
@@ -64,12 +85,53 @@ void SearchThreads::Execute() {
     for (;;) {
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [&] { return stopping_ || s_.SearchTrigger.load() != 0; });
+            wake_.wait(lock, [&] {
+                return stopping_ || s_.SearchTrigger.load() != 0 || deviceGone_.load();
+            });
             if (stopping_) return;
         }
+        // A lost device is handled at once, between passes, not at the next tick.
+        DropLostDevice();
+        if (s_.SearchTrigger.load() == 0) continue;
         SearchMainTask();
         s_.SearchTrigger.store(0);
     }
+}
+
+void SearchThreads::DeviceGone() {
+    {
+        // Under the lock, so the search thread cannot miss the wake-up between
+        // testing the flag and waiting.
+        std::lock_guard lock(mutex_);
+        deviceGone_.store(true);
+    }
+    wake_.notify_all();
+}
+
+bool SearchThreads::DropLostDevice() {
+    if (!deviceGone_.exchange(false)) return false;
+    // Reported for a port being probed, or after the link was dropped anyway:
+    // the search goes on as it is. A programming run has its own closing.
+    if (s_.Connected.load() == 0 || s_.LinkMode.load() >= 10) return false;
+    // What had arrived before the device went is handled first (a record
+    // received whole still counts), within a bound.
+    if (RS232ThreadTask) RS232ThreadTask->WaitUntilDrained(kDrainLostLinkMs);
+    const uint8_t operation = s_.OperationState.exchange(0);
+    s_.OperationTicks.store(0);
+    s_.ui.LogLine(Text(s_.Texts, kDeviceLostText));
+    if (operation == 2) {
+        int32_t total;
+        {
+            std::lock_guard lock(s_.InfoLock);
+            total = s_.DeviceInfo.TotalNumRec;
+        }
+        s_.ui.LogLine(RecordsArrivedLine(Text(s_.Texts, kRecordsArrivedText),
+                                         s_.ProgressCount.load(), total));
+    }
+    DropTheLink();
+    // The next pass says again that it is searching.
+    s_.SearchProgress.store(0);
+    return true;
 }
 
 void SearchThreads::Sleep(int ms) {
@@ -78,6 +140,8 @@ void SearchThreads::Sleep(int ms) {
 }
 
 void SearchThreads::SearchMainTask() {
+    // A link whose device has gone is not supervised: it is dropped first.
+    DropLostDevice();
     StepBootTicks(s_, true);
     const bool bootloaderMode = s_.LinkMode.load() >= 10;
     if (s_.Connected.load() == 0) {
@@ -114,8 +178,14 @@ void SearchThreads::Searching(bool bootloaderFirst) {
     }
 }
 
+bool SearchThreads::OpenPort(const std::string& port) {
+    // A report about an earlier port (closed by now) must not drop this one.
+    deviceGone_.store(false);
+    return s_.comm.OpenCommon(port, s_.PortBaudRate.load());
+}
+
 bool SearchThreads::TryPortNormalFirst(const std::string& port) {
-    if (!s_.comm.OpenCommon(port, s_.PortBaudRate.load())) return false;
+    if (!OpenPort(port)) return false;
     Sleep(kSettleAfterOpenMs);
     if (NormalProbe()) {
         ConnectNormalDevice(true);
@@ -127,7 +197,7 @@ bool SearchThreads::TryPortNormalFirst(const std::string& port) {
 }
 
 bool SearchThreads::TryPortBootloaderFirst(const std::string& port) {
-    if (!s_.comm.OpenCommon(port, s_.PortBaudRate.load())) return false;
+    if (!OpenPort(port)) return false;
     Sleep(kSettleAfterOpenMs);
     if (hooks_.StartFirmwareUpdate && BootloaderProbe()) {
         ConnectBootloaderDevice();

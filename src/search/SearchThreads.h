@@ -35,6 +35,8 @@ struct SearchHooks {
 
 class SearchThreads {
 public:
+    // Registers itself as the serial component's device-gone handler for its
+    // whole life.
     SearchThreads(SharedState& s, PortLister& ports, SearchHooks hooks = {});
     ~SearchThreads();
     SearchThreads(const SearchThreads&) = delete;
@@ -51,6 +53,16 @@ public:
     // One pass; public so tests and the headless front end can drive passes.
     void SearchMainTask();
 
+    // The serial component's report that the open port's device is gone (any
+    // thread; returns at once). The running search thread drops the link at
+    // once; a caller that drives the passes itself calls DropLostDevice.
+    void DeviceGone();
+    // When the device of a normal link has been reported gone, drops the link
+    // as the watchdog does ("[Warning]" 14, any operation abandoned, buttons
+    // off, the next pass searches again) and says how far a download had come;
+    // true when it did. Run on the thread that runs the passes.
+    bool DropLostDevice();
+
     // Link operations, also used by the update conversation.
     void DropTheLink();
     void StartDispatcher();
@@ -65,6 +77,7 @@ private:
     void Searching(bool bootloaderFirst);
     bool TryPortNormalFirst(const std::string& port);
     bool TryPortBootloaderFirst(const std::string& port);
+    bool OpenPort(const std::string& port);
     bool NormalProbe();
     bool BootloaderProbe();
     bool WaitForAnswer(uint32_t ringTicket, uint8_t first, uint8_t second);
@@ -80,5 +93,6 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
+    std::atomic<bool> deviceGone_{false};  // reported by the serial component, not yet handled
     std::thread thread_;
 };

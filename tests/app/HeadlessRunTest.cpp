@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 
 #include "SimComm.h"
@@ -229,6 +230,33 @@ TEST_F(HeadlessFixture, ADeviceThatFallsSilentMidDownloadFailsTheDownload) {
 
     EXPECT_EQ(Run(o), ExitDownloadFailed);
     EXPECT_NE(out.str().find("No found the device!"), std::string::npos);
+    EXPECT_NE(err.str().find("the download is incomplete"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "out.csv"));
+}
+
+TEST_F(HeadlessFixture, ADeviceUnpluggedMidDownloadIsReportedAtOnce) {
+    SimDeviceConfig config;
+    config.Records = {Record(1, 0, 0, 0, 0), Record(2, 0, 0, 0, 0), Record(3, 0, 0, 0, 0)};
+    Device(config);
+    int records = 0;
+    comm.SetReceiveHandler([&](const uint8_t* b, size_t n) {
+        Comm1ReceiveData(s, b, n);
+        // Pulled out right after the second record packet has come in.
+        if (n >= 5 && b[0] == 0xAA && b[4] == 0x84 && ++records == 2)
+            comm.SetUnplugged("SIM", true);
+    });
+    HeadlessOptions o;
+    o.Output = (dir / "out").string();
+
+    auto run = std::async(std::launch::async, [&] { return Run(o); });
+    // Neither the operation watchdog (11 s) nor a wait for results that can no
+    // longer come (5 s) stands between the loss and the report.
+    ASSERT_EQ(run.wait_for(std::chrono::seconds(4)), std::future_status::ready);
+    EXPECT_EQ(run.get(), ExitDownloadFailed);
+    EXPECT_NE(
+        out.str().find("No found the device!\nDownload interrupted: 2 of 3 records had arrived.\n"),
+        std::string::npos)
+        << out.str();
     EXPECT_NE(err.str().find("the download is incomplete"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "out.csv"));
 }
