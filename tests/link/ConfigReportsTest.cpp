@@ -194,6 +194,7 @@ TEST_F(ConfigReports, PrintHeaderFieldsAreSplitAtTabsWithoutTheLastByte) {
         {"4E 61 6D 65 00", {"Name", "", "", ""}},
         {"41 09 09 43 00", {"A", "", "C", ""}},
         {"C3 A9 09 42 00", {"\xC3\xA9", "B", "", ""}},
+        {"41 09 42 00", {"A", "B", "", ""}},  // length 6, the shortest taken
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.payload);

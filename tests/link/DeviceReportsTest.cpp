@@ -122,6 +122,8 @@ TEST_F(DeviceReports, ShortRunStatusIsIgnoredButClosesTheOperation) {
 TEST_F(DeviceReports, ClockIsPrintedAndAcknowledged) {
     FeedFrame(0x82, Bytes("0E 0C 05 07 E8 02 1D"));
     EXPECT_EQ(ui.Log(), (std::vector<std::string>{"Date: 29/02/2024", "Time: 14:12:05"}));
+    EXPECT_EQ(ui.Service(),
+              std::vector<std::string>{"--------------------------------------------"});
     EXPECT_EQ(Sent(), std::vector<std::string>{"AA FE 00 03 82 22 A7"});
     const auto info = s.InfoSnapshot();
     EXPECT_EQ(info.RDate.Year, 2024);
@@ -218,6 +220,34 @@ TEST_F(DeviceReports, FirmwareInformationStoresVersionsAndMovesTheUpdateOn) {
     EXPECT_EQ(info.SWVer, "2.01.005");
     EXPECT_EQ(info.HWVer, "1.003");
     EXPECT_EQ(info.Voltage, 0);  // the firmware report carries no status
+}
+
+TEST_F(DeviceReports, FirmwareInformationNeedsALengthOf46) {
+    struct Case {
+        size_t payload;  // bytes; the length field is two more
+        bool accepted;
+    } cases[] = {{43, false}, {44, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.payload + 2);
+        ui.Clear();
+        comm.ClearWrites();
+        s.LinkMode = 1;
+        s.OperationState = 0xFF;
+        auto payload = StatusPayload("201005", 405, 0);
+        payload.resize(c.payload);
+        FeedFrame(0x6A, payload);
+        EXPECT_EQ(s.OperationState, 0);
+        if (c.accepted) {
+            EXPECT_EQ(s.LinkMode, 2);
+            EXPECT_EQ(Sent(), std::vector<std::string>{"AA FE 00 03 6A 22 8F"});
+            EXPECT_TRUE(ui.Service().empty());
+        } else {
+            EXPECT_EQ(s.LinkMode, 1);
+            EXPECT_TRUE(comm.Writes().empty());
+            EXPECT_EQ(ui.Service(), std::vector<std::string>{"Error45"});
+            EXPECT_TRUE(ui.Log().empty());
+        }
+    }
 }
 
 TEST_F(DeviceReports, ShortFirmwareInformationKeepsTheQueryMode) {
