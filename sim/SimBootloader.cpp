@@ -23,7 +23,9 @@ std::vector<uint8_t> Address4(uint32_t address) {
             static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
 }
 
-std::vector<uint8_t> TextBytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<uint8_t> TextBytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 }  // namespace
 
@@ -101,8 +103,8 @@ SimBootloader::Answer SimBootloader::Handle(const std::vector<uint8_t>& body,
             Reply(answer, config, command, kDone);
             break;
         case 0x83: {
-            const auto dirty = std::find_if(flash_.begin(), flash_.end(),
-                                            [](uint8_t v) { return v != 0xFF; });
+            const auto dirty =
+                std::find_if(flash_.begin(), flash_.end(), [](uint8_t v) { return v != 0xFF; });
             const auto at = start_ + static_cast<uint32_t>(dirty - flash_.begin());
             Progress(answer, config, command, at);
             if (dirty == flash_.end()) {
@@ -192,7 +194,7 @@ void SimBootloader::HandleWrite(Answer& answer, const SimBootConfig& config,
 }
 
 void SimBootloader::HandleRead(Answer& answer, const SimBootConfig& config) {
-    const uint32_t chunk = std::max<uint32_t>(config.ReadChunk, 1);
+    const uint32_t chunk = std::clamp<uint32_t>(config.ReadChunk, 1, 252);  // LEN stays <= 254
     size_t i = 0;
     while (i < flash_.size()) {
         if (!programmed_[i]) {
@@ -242,12 +244,19 @@ bool SimCodeAreaFromModelTable(const std::vector<std::string>& lines, const std:
         while (!v.empty() && (v.back() == '\r' || v.back() == ' ')) v.pop_back();
         return v;
     };
+    // Files written on Windows keep their CR when read line by line elsewhere.
+    auto bare = [](std::string line) {
+        if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        return line;
+    };
     const std::string header = "[" + family + "]";
     const std::string wanted = family + deviceType;
-    auto it = std::find(lines.begin(), lines.end(), header);
+    auto it = std::find_if(lines.begin(), lines.end(),
+                           [&](const std::string& line) { return bare(line) == header; });
     if (it == lines.end()) return false;
     for (size_t i = static_cast<size_t>(it - lines.begin()) + 1; i + 2 < lines.size(); i += 3) {
-        if (!lines[i].empty() && lines[i].front() == '[') break;
+        if (bare(lines[i]).rfind('[', 0) == 0) break;
         if (value(lines[i]) != wanted) continue;
         try {
             start = static_cast<uint32_t>(std::stoul(value(lines[i + 1]), nullptr, 16));

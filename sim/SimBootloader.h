@@ -33,8 +33,8 @@ struct SimBootConfig {
     // Code area, inclusive (the STM32410 entry of the shipped model table).
     uint32_t FlashStart = 0x08003000;
     uint32_t FlashEnd = 0x0801FFFF;
-    uint32_t EraseStep = 0x4000;  // bytes between two progress replies of erase and blank check
-    uint32_t ReadChunk = 64;      // code bytes per read-code data reply
+    uint32_t EraseStep = 0x4000;    // bytes between two progress replies of erase and blank check
+    uint32_t ReadChunk = 64;        // code bytes per read-code data reply
     bool StartsProgrammed = false;  // the flash holds old code (a blank check fails)
     bool AckReset = true;           // 0x88 is answered before the device resets
     // Software version the device reports after a reset that follows a complete
@@ -42,10 +42,10 @@ struct SimBootConfig {
     std::string UpdatedSWVer;
 
     // --- faults; each fires once in the life of the device ---
-    uint32_t RefuseDataFrame = 0;  // the k-th data frame of a run (from 1) is refused ...
-    uint32_t RefuseTimes = 0;      // ... this many times in a row
-    uint32_t CorruptReply = 0;     // the k-th reply of a run (from the 0x8B, 1) has a bad sum
-    uint32_t CorruptDataReply = 0;  // the reply to the k-th data frame, written, has a bad sum
+    uint32_t RefuseDataFrame = 0;        // the k-th data frame of a run (from 1) is refused ...
+    uint32_t RefuseTimes = 0;            // ... this many times in a row
+    uint32_t CorruptReply = 0;           // the k-th reply of a run (from the 0x8B, 1) has a bad sum
+    uint32_t CorruptDataReply = 0;       // the reply to the k-th data frame, written, has a bad sum
     uint32_t SilentAfterDataFrames = 0;  // after answering k data frames the device goes quiet
     bool WrongVerifySum = false;         // the verify reply is one off
     std::chrono::microseconds DataFrameTime{0};  // the device's time to program a data frame

@@ -13,7 +13,6 @@ constexpr uint8_t kNext = 0x22;
 constexpr uint8_t kResend = 0x33;
 constexpr uint8_t kFinished = 0x66;
 
-
 bool IsResetRequest(const SimReceivedFrame& frame) {
     static constexpr char kText[] = "ResetMCU";
     return frame.Payload.size() >= 9 && frame.Payload[0] == kRequest &&

@@ -226,8 +226,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         } else if (a == "--erase-step") {
             ok = ParseCount(v, o.boot.EraseStep) && o.boot.EraseStep > 0;
         } else if (a == "--read-chunk") {
-            ok = ParseCount(v, o.boot.ReadChunk) && o.boot.ReadChunk > 0 &&
-                 o.boot.ReadChunk <= 252;
+            ok = ParseCount(v, o.boot.ReadChunk) && o.boot.ReadChunk > 0 && o.boot.ReadChunk <= 252;
         } else if (a == "--new-sw") {
             o.boot.UpdatedSWVer = v;
         } else if (a == "--refuse-frame") {
@@ -274,8 +273,8 @@ bool ApplyModelTable(Options& o) {
     size_t start = 0;
     while (start <= text.size()) {
         const size_t nl = text.find('\n', start);
-        std::string line = text.substr(start, nl == std::string::npos ? std::string::npos
-                                                                      : nl - start);
+        std::string line =
+            text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
         if (nl == std::string::npos) break;

@@ -53,9 +53,9 @@ struct BootState {
     std::string DeviceTypeName;
 
     // --- taken at the start of a run ---
-    std::string McuType;               // MCU family the device type is looked up under
-    std::filesystem::path ImagePath;   // decoded code image of the device's model
-    uint8_t ModelType = 0;             // model type of that image
+    std::string McuType;              // MCU family the device type is looked up under
+    std::filesystem::path ImagePath;  // decoded code image of the device's model
+    uint8_t ModelType = 0;            // model type of that image
 
     // --- safeguards of this program ---
     // The run has ended (result set or reset acknowledged): later replies change nothing.

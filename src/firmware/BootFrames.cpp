@@ -29,7 +29,9 @@ void CloseFrame(BootState& b, uint8_t command, const uint8_t* data, int n) {
 
 }  // namespace
 
-void BuildBootCommand(SharedState& s, uint8_t command) { CloseFrame(s.Boot, command, nullptr, 0); }
+void BuildBootCommand(SharedState& s, uint8_t command) {
+    CloseFrame(s.Boot, command, nullptr, 0);
+}
 
 bool BuildWriteFrame(SharedState& s, int32_t first) {
     BootState& b = s.Boot;
@@ -38,8 +40,8 @@ bool BuildWriteFrame(SharedState& s, int32_t first) {
     int n = 0;
     int32_t i = first;
     for (;;) {
-        const bool pastEnd = i < 0 || i >= b.CodeLineCount ||
-                             static_cast<size_t>(i) >= b.CodeImage.size();
+        const bool pastEnd =
+            i < 0 || i >= b.CodeLineCount || static_cast<size_t>(i) >= b.CodeImage.size();
         static const std::string kNoLine;
         const std::string& line = pastEnd ? kNoLine : b.CodeImage[static_cast<size_t>(i)];
         if (line.size() > static_cast<size_t>(kMaxImageLine)) return false;

@@ -185,7 +185,9 @@ std::string HexText(const uint8_t* data, int count) {
     return text;
 }
 
-void Accepted(SharedState& s) { StepBootTicks(s, false); }
+void Accepted(SharedState& s) {
+    StepBootTicks(s, false);
+}
 
 void HandleVerifyReply(SharedState& s, const uint8_t* data, int count) {
     BootState& b = s.Boot;
@@ -438,7 +440,8 @@ void ShowFlashProgress(SharedState& s) {
     const BootState& b = s.Boot;
     if (b.FlashAddress < b.FlashStart) return;
     const uint32_t span = b.FlashSpan == 0 ? 1 : b.FlashSpan;
-    const auto position = static_cast<uint8_t>(((b.FlashAddress - b.FlashStart) * 100u / span) & 0xFF);
+    const auto position =
+        static_cast<uint8_t>(((b.FlashAddress - b.FlashStart) * 100u / span) & 0xFF);
     s.ui.SetProgress(std::min<uint8_t>(position, 100));
 }
 

@@ -32,7 +32,7 @@ inline constexpr TextRef kUnknownDeviceTypeText{"[RAZHint]", 22,
                                                 "Undefine Device Type:"};  // + device type
 inline constexpr TextRef kBootVersionText{"[RAZHint]", 24,
                                           "Version of startup code and Date:"};  // + text
-inline constexpr TextRef kDeviceNumberText{"[RAZHint]", 25, "Device NO.:"};     // + text
+inline constexpr TextRef kDeviceNumberText{"[RAZHint]", 25, "Device NO.:"};      // + text
 inline constexpr TextRef kBootTxErrorText{"[RAZHint]", 26, "Tx error!"};
 inline constexpr TextRef kBootChecksumErrorText{"[RAZHint]", 27, "Tx CRC error!"};  // + sum
 
@@ -40,11 +40,11 @@ inline constexpr TextRef kInvalidModelText{"[Warning]", 19, "Invalid Brevalon Mo
 inline constexpr TextRef kFirmwareMissingText{"[Warning]", 40, "The firmware update is missing!"};
 
 inline constexpr TextRef kBootTexts[] = {
-    kFileSizeText,          kBytesText,           kStartEraseUserText, kStartEraseMainText,
-    kStartVerifyBlankText,  kErrorCodeText,       kStartWriteText,     kStartVerifyText,
-    kStartReadText,         kEraseUserDoneText,   kEraseMainDoneText,  kBlankDoneText,
-    kBlankFailedText,       kWriteDoneText,       kFileChecksumText,   kDeviceChecksumText,
-    kChecksumMismatchText,  kVerifyDoneText,      kDeviceResetText,    kReadDoneText,
-    kUnknownDeviceTypeText, kBootVersionText,     kDeviceNumberText,   kBootTxErrorText,
-    kBootChecksumErrorText, kInvalidModelText,    kFirmwareMissingText,
+    kFileSizeText,          kBytesText,         kStartEraseUserText,  kStartEraseMainText,
+    kStartVerifyBlankText,  kErrorCodeText,     kStartWriteText,      kStartVerifyText,
+    kStartReadText,         kEraseUserDoneText, kEraseMainDoneText,   kBlankDoneText,
+    kBlankFailedText,       kWriteDoneText,     kFileChecksumText,    kDeviceChecksumText,
+    kChecksumMismatchText,  kVerifyDoneText,    kDeviceResetText,     kReadDoneText,
+    kUnknownDeviceTypeText, kBootVersionText,   kDeviceNumberText,    kBootTxErrorText,
+    kBootChecksumErrorText, kInvalidModelText,  kFirmwareMissingText,
 };

@@ -14,4 +14,6 @@ ProgrammingRunState ReadProgrammingRun(const SharedState& s) {
     return ProgrammingRunState::Running;
 }
 
-bool AskBeforeNextRun(const SharedState& s) { return s.Boot.LastRunUnfinished.load(); }
+bool AskBeforeNextRun(const SharedState& s) {
+    return s.Boot.LastRunUnfinished.load();
+}

@@ -23,8 +23,8 @@ class BootFrames : public ::testing::Test {
         s.Boot.CodeChecksum = 0;
     }
     std::string Built() const {
-        return HexText(Bytes(s.Boot.BootTxFrame.begin(),
-                             s.Boot.BootTxFrame.begin() + s.Boot.BootTxLength));
+        return HexText(
+            Bytes(s.Boot.BootTxFrame.begin(), s.Boot.BootTxFrame.begin() + s.Boot.BootTxLength));
     }
 };
 
@@ -43,12 +43,9 @@ TEST_F(BootFrames, AddressFramesCarryTwoThreeOrFourAddressBytesInTheirLengthAndS
         const char* line;
         const char* frame;
     } cases[] = {
-        {"@8000", "00 FE 03 84 80 00 07"},
-        {"@FFFF", "00 FE 03 84 FF FF 85"},
-        {"@10000", "00 FE 04 84 01 00 00 89"},
-        {"@ffffff", "00 FE 04 84 FF FF FF 85"},
-        {"@1000000", "00 FE 05 84 01 00 00 00 8A"},
-        {"@08003000", "00 FE 05 84 08 00 30 00 C1"},
+        {"@8000", "00 FE 03 84 80 00 07"},          {"@FFFF", "00 FE 03 84 FF FF 85"},
+        {"@10000", "00 FE 04 84 01 00 00 89"},      {"@ffffff", "00 FE 04 84 FF FF FF 85"},
+        {"@1000000", "00 FE 05 84 01 00 00 00 8A"}, {"@08003000", "00 FE 05 84 08 00 30 00 C1"},
     };
     for (const auto& c : cases) {
         SetImage({c.line, "00 ", "q"});
@@ -90,7 +87,7 @@ TEST_F(BootFrames, DataFrameTakesFourteenWholeLinesAndTheFifteenthStartsTheNextF
                        s.Boot.BootTxFrame.begin() + s.Boot.BootTxLength);
     ASSERT_EQ(second.size(), 5u + 16u);
     EXPECT_EQ(second[2], 17);
-    EXPECT_EQ(second[4], 224);  // the 15th line, whole
+    EXPECT_EQ(second[4], 224);            // the 15th line, whole
     EXPECT_EQ(s.Boot.CodeLineIndex, 16);  // its 'q' closes this frame
 
     ASSERT_TRUE(BuildWriteFrame(s, s.Boot.CodeLineIndex));

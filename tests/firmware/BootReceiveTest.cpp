@@ -71,86 +71,163 @@ std::vector<ReplyCase> ReplyCases() {
         return p.empty() ? -1 : p.back();
     };
     return {
-        {"device type found: boot version requested next", outstanding(0x8B),
-         Reply(0x8B, 0x91, TextBytes("410")), {}, {"00 FE 01 8C 8D"}, 0, 10, true,
+        {"device type found: boot version requested next",
+         outstanding(0x8B),
+         Reply(0x8B, 0x91, TextBytes("410")),
+         {},
+         {"00 FE 01 8C 8D"},
+         0,
+         10,
+         true,
          [](const SharedState& s, const RecordingUi&) {
              EXPECT_EQ(s.Boot.DeviceTypeName, "STM32410");
              EXPECT_EQ(s.Boot.FlashStart, 0x08003000u);
              EXPECT_EQ(s.Boot.FlashEnd, 0x0801FFFFu);
              EXPECT_EQ(s.Boot.FlashSpan, 0x0801FFFFu - 0x08003000u);
          }},
-        {"device type unknown: run fails with 0x8B", outstanding(0x8B),
-         Reply(0x8B, 0x91, TextBytes("999")), {"Undefine Device Type:STM32999"}, {}, 0x8B, 10,
+        {"device type unknown: run fails with 0x8B",
+         outstanding(0x8B),
+         Reply(0x8B, 0x91, TextBytes("999")),
+         {"Undefine Device Type:STM32999"},
+         {},
+         0x8B,
+         10,
          true,
          [](const SharedState& s, const RecordingUi&) {
              EXPECT_EQ(s.Boot.FlashStart, 0u);
              EXPECT_EQ(s.Boot.FlashSpan, 1u);
          }},
-        {"boot version shown, device number requested", outstanding(0x8C),
-         Reply(0x8C, 0x91, TextBytes("BL1.02 2023")), {"Version of startup code and Date:BL1.02 2023"},
+        {"boot version shown, device number requested",
+         outstanding(0x8C),
+         Reply(0x8C, 0x91, TextBytes("BL1.02 2023")),
+         {"Version of startup code and Date:BL1.02 2023"},
          {"00 FE 01 8D 8E"}},
-        {"device number shown, start requested", outstanding(0x8D),
-         Reply(0x8D, 0x91, TextBytes("BV7")), {"Device NO.:BV7"}, {"00 FE 01 80 81"}},
-        {"start: first switched-on step begins", outstanding(0x80, [](SharedState& s) {
-             s.Flash.EraseMain = true;
-             s.Flash.VerifyCode = true;
-         }),
-         Reply(0x80, 0x91), {"Start to erase main flash..."}, {"00 FE 01 82 83"}, 0, 10, true,
+        {"device number shown, start requested",
+         outstanding(0x8D),
+         Reply(0x8D, 0x91, TextBytes("BV7")),
+         {"Device NO.:BV7"},
+         {"00 FE 01 80 81"}},
+        {"start: first switched-on step begins",
+         outstanding(0x80,
+                     [](SharedState& s) {
+                         s.Flash.EraseMain = true;
+                         s.Flash.VerifyCode = true;
+                     }),
+         Reply(0x80, 0x91),
+         {"Start to erase main flash..."},
+         {"00 FE 01 82 83"},
+         0,
+         10,
+         true,
          [=](const SharedState&, const RecordingUi& ui) { EXPECT_EQ(progress(ui), 0); }},
         {"start with no step switched on fails with 0x80",
          outstanding(0x80, [](SharedState& s) { s.Flash.AutomaticReset = true; }),
-         Reply(0x80, 0x91), {}, {}, 0x80},
-        {"erase user information done: next step", outstanding(0x81, [](SharedState& s) {
-             s.Flash.EraseUserInformation = true;
-             s.Flash.VerifyBlank = true;
-         }),
+         Reply(0x80, 0x91),
+         {},
+         {},
+         0x80},
+        {"erase user information done: next step",
+         outstanding(0x81,
+                     [](SharedState& s) {
+                         s.Flash.EraseUserInformation = true;
+                         s.Flash.VerifyBlank = true;
+                     }),
          Reply(0x81, 0x91),
          {"Successful erase the user information!", "Start to verify blank flash..."},
          {"00 FE 01 83 84"}},
-        {"erase progress moves the bar from the code area", outstanding(0x82),
-         Reply(0x82, 0x91, Hex("08 00 B0 00")), {}, {}, 0, 10, true,
+        {"erase progress moves the bar from the code area",
+         outstanding(0x82),
+         Reply(0x82, 0x91, Hex("08 00 B0 00")),
+         {},
+         {},
+         0,
+         10,
+         true,
          [=](const SharedState& s, const RecordingUi& ui) {
              EXPECT_EQ(s.Boot.FlashAddress, 0x0800B000u);
              EXPECT_EQ(progress(ui), 0x8000 * 100 / (0x0801FFFF - 0x08003000));
          }},
         {"erase done: next step",
-         outstanding(0x82, [](SharedState& s) { s.Flash.VerifyCode = true; }), Reply(0x82, 0x91),
-         {"Successful erase main flash!", "Start to verify code..."}, {"00 FE 01 87 88"}},
-        {"blank check progress", outstanding(0x83), Reply(0x83, 0x91, Hex("08 01 30 00")), {}, {},
-         0, 10, true,
+         outstanding(0x82, [](SharedState& s) { s.Flash.VerifyCode = true; }),
+         Reply(0x82, 0x91),
+         {"Successful erase main flash!", "Start to verify code..."},
+         {"00 FE 01 87 88"}},
+        {"blank check progress",
+         outstanding(0x83),
+         Reply(0x83, 0x91, Hex("08 01 30 00")),
+         {},
+         {},
+         0,
+         10,
+         true,
          [](const SharedState& s, const RecordingUi&) {
              EXPECT_EQ(s.Boot.FlashAddress, 0x08013000u);
          }},
-        {"blank check done with nothing after it: finished", outstanding(0x83),
-         Reply(0x83, 0x91), {"Successful check the blank flash!"}, {}, 0xFF},
+        {"blank check done with nothing after it: finished",
+         outstanding(0x83),
+         Reply(0x83, 0x91),
+         {"Successful check the blank flash!"},
+         {},
+         0xFF},
         {"blank check failed: shown with the last address, request repeated",
          outstanding(0x83, [](SharedState& s) { s.Boot.FlashAddress = 0xB000; }),
          Reply(0x83, 0x92, Hex("08 00 B0 10")),
-         {"Failed to check the blank flash,Error ID:00B000", "Tx error!"}, {"00 FE 01 83 84"},
-         0x83, 10, false},
+         {"Failed to check the blank flash,Error ID:00B000", "Tx error!"},
+         {"00 FE 01 83 84"},
+         0x83,
+         10,
+         false},
         {"address accepted: the data frame follows",
-         [](SharedState& s) { Writing(s, {"@3100", "01 02 ", "q"}); }, Reply(0x84, 0x91), {},
+         [](SharedState& s) {
+             Writing(s, {"@3100", "01 02 ", "q"});
+         },
+         Reply(0x84, 0x91),
+         {},
          {"00 FE 03 85 01 02 8B"}},
         {"address refused: fails with 0x84",
-         [](SharedState& s) { Writing(s, {"@3100", "01 02 ", "q"}); }, Reply(0x84, 0x92), {}, {},
-         0x84, 10, false},
+         [](SharedState& s) {
+             Writing(s, {"@3100", "01 02 ", "q"});
+         },
+         Reply(0x84, 0x92),
+         {},
+         {},
+         0x84,
+         10,
+         false},
         {"data accepted: retries cleared, next frame",
          [](SharedState& s) {
              Writing(s, {"01 02 ", "@4000", "03 ", "q"});
              s.Boot.WriteRetries = 3;
          },
-         Reply(0x85, 0x91), {}, {"00 FE 03 84 40 00 C7"}, 0, 10, true,
+         Reply(0x85, 0x91),
+         {},
+         {"00 FE 03 84 40 00 C7"},
+         0,
+         10,
+         true,
          [](const SharedState& s, const RecordingUi&) { EXPECT_EQ(s.Boot.WriteRetries, 0); }},
         {"data refused: sent again",
-         [](SharedState& s) { Writing(s, {"01 02 ", "q"}); }, Reply(0x85, 0x92), {},
-         {"00 FE 03 85 01 02 8B"}, 0, 10, false,
+         [](SharedState& s) {
+             Writing(s, {"01 02 ", "q"});
+         },
+         Reply(0x85, 0x92),
+         {},
+         {"00 FE 03 85 01 02 8B"},
+         0,
+         10,
+         false,
          [](const SharedState& s, const RecordingUi&) { EXPECT_EQ(s.Boot.WriteRetries, 1); }},
         {"data refused a sixth time: fails with 0x85",
          [](SharedState& s) {
              Writing(s, {"01 02 ", "q"});
              s.Boot.WriteRetries = 5;
          },
-         Reply(0x85, 0x92), {}, {}, 0x85, 10, false},
+         Reply(0x85, 0x92),
+         {},
+         {},
+         0x85,
+         10,
+         false},
         {"end accepted: write done with the file checksum, next step",
          [](SharedState& s) {
              Writing(s, {"q"});
@@ -160,22 +237,36 @@ std::vector<ReplyCase> ReplyCases() {
          Reply(0x86, 0x91),
          {"Successful write code!", "The CRC-16 checksum of  code file is 12AB",
           "Start to verify code..."},
-         {"00 FE 01 87 88"}, 0, 10, true,
+         {"00 FE 01 87 88"},
+         0,
+         10,
+         true,
          [](const SharedState& s, const RecordingUi&) { EXPECT_TRUE(s.Boot.CodeImage.empty()); }},
-        {"end refused: fails with 0x86", [](SharedState& s) { Writing(s, {"q"}); },
-         Reply(0x86, 0x92), {}, {}, 0x86, 10, false,
+        {"end refused: fails with 0x86",
+         [](SharedState& s) { Writing(s, {"q"}); },
+         Reply(0x86, 0x92),
+         {},
+         {},
+         0x86,
+         10,
+         false,
          [](const SharedState& s, const RecordingUi&) { EXPECT_TRUE(s.Boot.CodeImage.empty()); }},
-        {"verify matches: reset requested", outstanding(0x87, [](SharedState& s) {
-             s.Boot.CodeChecksum = 0x12AB;
-             s.Flash.AutomaticReset = true;
-         }),
+        {"verify matches: reset requested",
+         outstanding(0x87,
+                     [](SharedState& s) {
+                         s.Boot.CodeChecksum = 0x12AB;
+                         s.Flash.AutomaticReset = true;
+                     }),
          Reply(0x87, 0x91, Hex("12 AB")),
-         {"The CRC-16 checksum of MCU is 12AB", "Successful verify all code!"}, {"00 FE 01 88 89"}},
-        {"verify matches: read code before any reset", outstanding(0x87, [](SharedState& s) {
-             s.Boot.CodeChecksum = 0x12AB;
-             s.Flash.ReadCode = true;
-             s.Flash.AutomaticReset = true;
-         }),
+         {"The CRC-16 checksum of MCU is 12AB", "Successful verify all code!"},
+         {"00 FE 01 88 89"}},
+        {"verify matches: read code before any reset",
+         outstanding(0x87,
+                     [](SharedState& s) {
+                         s.Boot.CodeChecksum = 0x12AB;
+                         s.Flash.ReadCode = true;
+                         s.Flash.AutomaticReset = true;
+                     }),
          Reply(0x87, 0x91, Hex("12 AB")),
          {"The CRC-16 checksum of MCU is 12AB", "Successful verify all code!",
           "Start to read code..."},
@@ -183,54 +274,106 @@ std::vector<ReplyCase> ReplyCases() {
         {"verify matches with neither read nor reset: finished",
          outstanding(0x87, [](SharedState& s) { s.Boot.CodeChecksum = 0x12AB; }),
          Reply(0x87, 0x91, Hex("12 AB")),
-         {"The CRC-16 checksum of MCU is 12AB", "Successful verify all code!"}, {}, 0xFF},
+         {"The CRC-16 checksum of MCU is 12AB", "Successful verify all code!"},
+         {},
+         0xFF},
         {"verify differs: fails with 0x87",
          outstanding(0x87, [](SharedState& s) { s.Boot.CodeChecksum = 0x12AB; }),
-         Reply(0x87, 0x91, Hex("12 AC")), {"The CRC-16 checksum of MCU is 12AC", "CRC-16 Error!"},
-         {}, 0x87},
-        {"verify refused: fails with 0x87", outstanding(0x87), Reply(0x87, 0x92), {}, {}, 0x87, 10,
+         Reply(0x87, 0x91, Hex("12 AC")),
+         {"The CRC-16 checksum of MCU is 12AC", "CRC-16 Error!"},
+         {},
+         0x87},
+        {"verify refused: fails with 0x87",
+         outstanding(0x87),
+         Reply(0x87, 0x92),
+         {},
+         {},
+         0x87,
+         10,
          false},
-        {"reset acknowledged: LinkMode 11, no result", outstanding(0x88), Reply(0x88, 0x91),
-         {"Device reset."}, {}, 0, 11, false},
-        {"read address starts a listing line", outstanding(0x8A), Reply(0x8A, 0x9A, Hex("08 00 30 00")),
-         {}, {}, 0, 10, true,
+        {"reset acknowledged: LinkMode 11, no result",
+         outstanding(0x88),
+         Reply(0x88, 0x91),
+         {"Device reset."},
+         {},
+         0,
+         11,
+         false},
+        {"read address starts a listing line",
+         outstanding(0x8A),
+         Reply(0x8A, 0x9A, Hex("08 00 30 00")),
+         {},
+         {},
+         0,
+         10,
+         true,
          [=](const SharedState& s, const RecordingUi& ui) {
              EXPECT_EQ(s.Boot.ReadBackLines, (std::vector<std::string>{"@08003000"}));
              EXPECT_EQ(s.Boot.FlashAddress, 0x08003000u);
              EXPECT_EQ(progress(ui), 0);
          }},
         {"read data: sixteen bytes make a line, the address moves by LEN",
-         outstanding(0x8A, [](SharedState& s) {
-             s.Boot.ReadBackLines = {"@08003000"};
-             s.Boot.FlashAddress = 0x08003000;
-         }),
-         Reply(0x8A, 0x9B, Hex("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F AB")), {}, {}, 0,
-         10, true,
+         outstanding(0x8A,
+                     [](SharedState& s) {
+                         s.Boot.ReadBackLines = {"@08003000"};
+                         s.Boot.FlashAddress = 0x08003000;
+                     }),
+         Reply(0x8A, 0x9B, Hex("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F AB")),
+         {},
+         {},
+         0,
+         10,
+         true,
          [](const SharedState& s, const RecordingUi&) {
              EXPECT_EQ(s.Boot.ReadBackLines,
-                       (std::vector<std::string>{"@08003000",
-                                                 "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F "}));
+                       (std::vector<std::string>{
+                           "@08003000", "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F "}));
              EXPECT_EQ(s.Boot.ReadBackLine, "AB ");
              EXPECT_EQ(s.Boot.ReadBackCount, 1);
              EXPECT_EQ(s.Boot.FlashAddress, 0x08003000u + 19u);
          }},
-        {"read end: the listing replaces the log, finished", outstanding(0x8A, [](SharedState& s) {
-             s.Boot.ReadBackLines = {"@08003000"};
-             s.Boot.ReadBackLine = "AB ";
-             s.Boot.ReadBackCount = 1;
-         }),
-         Reply(0x8A, 0x9C), {"Successful read code!"}, {}, 0xFF, 10, true,
+        {"read end: the listing replaces the log, finished",
+         outstanding(0x8A,
+                     [](SharedState& s) {
+                         s.Boot.ReadBackLines = {"@08003000"};
+                         s.Boot.ReadBackLine = "AB ";
+                         s.Boot.ReadBackCount = 1;
+                     }),
+         Reply(0x8A, 0x9C),
+         {"Successful read code!"},
+         {},
+         0xFF,
+         10,
+         true,
          [=](const SharedState& s, const RecordingUi& ui) {
              EXPECT_EQ(ui.Of("logset"), (std::vector<std::string>{"@08003000\nAB \nq"}));
              EXPECT_EQ(progress(ui), 100);
              EXPECT_TRUE(s.Boot.ReadBackLines.empty());
          }},
-        {"any other status: Tx error and the request again", outstanding(0x8C),
-         Reply(0x8C, 0x92), {"Tx error!"}, {"00 FE 01 8C 8D"}, 0, 10, false},
-        {"read reply of an unknown kind: Tx error", outstanding(0x8A), Reply(0x8A, 0x91),
-         {"Tx error!"}, {"00 FE 01 8A 8B"}, 0, 10, false},
-        {"reply without a status: Tx error", outstanding(0x8D), Hex("00 FE 01 8D 8E"),
-         {"Tx error!"}, {"00 FE 01 8D 8E"}, 0, 10, false},
+        {"any other status: Tx error and the request again",
+         outstanding(0x8C),
+         Reply(0x8C, 0x92),
+         {"Tx error!"},
+         {"00 FE 01 8C 8D"},
+         0,
+         10,
+         false},
+        {"read reply of an unknown kind: Tx error",
+         outstanding(0x8A),
+         Reply(0x8A, 0x91),
+         {"Tx error!"},
+         {"00 FE 01 8A 8B"},
+         0,
+         10,
+         false},
+        {"reply without a status: Tx error",
+         outstanding(0x8D),
+         Hex("00 FE 01 8D 8E"),
+         {"Tx error!"},
+         {"00 FE 01 8D 8E"},
+         0,
+         10,
+         false},
     };
 }
 

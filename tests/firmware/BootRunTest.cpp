@@ -44,18 +44,12 @@ TEST_F(BootRun, DefaultStepsIdentifyEraseWriteVerifyAndResetTheDevice) {
 
     const std::string sum = Hex4(ImageSum(image));
     const std::vector<std::string> expected = {
-        "File Size:640Bytes",
-        "Version of startup code and Date:BL1.02 2023-11-08",
-        "Device NO.:BV24000123",
-        "Start to erase main flash...",
-        "Successful erase main flash!",
-        "Start to write code...",
-        "Successful write code!",
-        "The CRC-16 checksum of  code file is " + sum,
-        "Start to verify code...",
-        "The CRC-16 checksum of MCU is " + sum,
-        "Successful verify all code!",
-        "Device reset.",
+        "File Size:640Bytes",           "Version of startup code and Date:BL1.02 2023-11-08",
+        "Device NO.:BV24000123",        "Start to erase main flash...",
+        "Successful erase main flash!", "Start to write code...",
+        "Successful write code!",       "The CRC-16 checksum of  code file is " + sum,
+        "Start to verify code...",      "The CRC-16 checksum of MCU is " + sum,
+        "Successful verify all code!",  "Device reset.",
     };
     EXPECT_EQ(ui.Log(), expected);
     EXPECT_FALSE(AskBeforeNextRun(*s));
@@ -66,8 +60,7 @@ TEST_F(BootRun, WriteCodeAloneFinishesAfterTheEndFrame) {
     s->Flash.WriteCode = true;
     s->Flash.McuType = "STM32";
     Run();
-    EXPECT_EQ(Commands(),
-              (std::vector<uint8_t>{0x8B, 0x8C, 0x8D, 0x80, 0x85, 0x85, 0x85, 0x86}));
+    EXPECT_EQ(Commands(), (std::vector<uint8_t>{0x8B, 0x8C, 0x8D, 0x80, 0x85, 0x85, 0x85, 0x86}));
     EXPECT_EQ(s->FlashResult.load(), 0xFF);
     EXPECT_EQ(s->LinkMode.load(), 10);
     EXPECT_TRUE(Logged("Successful write code!"));
@@ -185,8 +178,13 @@ TEST_F(BootRun, MspImageSetsEachAddressBeforeItsDataAndLandsThere) {
         c.Boot.FlashEnd = 0x1FFFF;
     });
     s->Flash.McuType = "MSP430";
-    SetImage(Join({{"@3100"}, DataLines(20), {"@8000"}, DataLines(3, 0x40), {"@10000"},
-                   DataLines(1, 0x80), {"q"}}));
+    SetImage(Join({{"@3100"},
+                   DataLines(20),
+                   {"@8000"},
+                   DataLines(3, 0x40),
+                   {"@10000"},
+                   DataLines(1, 0x80),
+                   {"q"}}));
     Run();
     EXPECT_EQ(CountSent(0x84), 3u);
     EXPECT_EQ(s->LinkMode.load(), 11);
@@ -270,11 +268,13 @@ TEST_F(BootRun, MissingImageIsRebuiltFromTheModelsCodeFileOrTheRunIsRefused) {
 
     s->FlashResult.store(0);
     ui.Clear();
-    StartFirmwareUpdate(*s, FirmwareImages{store.Path(), [&](uint8_t) {
-                                               WriteImage(store, "RAZEncryptioninformation_KOVAN",
-                                                          Join({DataLines(2), {"q"}}));
-                                               return true;
-                                           }});
+    StartFirmwareUpdate(
+        *s,
+        FirmwareImages{
+            store.Path(), [&](uint8_t) {
+                WriteImage(store, "RAZEncryptioninformation_KOVAN", Join({DataLines(2), {"q"}}));
+                return true;
+            }});
     EXPECT_EQ(ui.Log(), (std::vector<std::string>{"File Size:32Bytes"}));
     ASSERT_EQ(comm->Writes().size(), 1u);
     comm->Pump(*s);

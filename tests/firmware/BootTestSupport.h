@@ -62,7 +62,9 @@ inline Bytes Reply(uint8_t command, uint8_t status, const Bytes& data = {}) {
     return frame;
 }
 
-inline Bytes TextBytes(const std::string& text) { return {text.begin(), text.end()}; }
+inline Bytes TextBytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 // The model table of an installation, as its lines.
 inline std::vector<std::string> TestModelTable() {

@@ -53,7 +53,8 @@ class BootWithDevice : public ::testing::Test {
     }
 
     bool WaitForEnd(int timeoutMs = 20000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (std::chrono::steady_clock::now() < deadline) {
             if (ReadProgrammingRun(s) != ProgrammingRunState::Running) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
