@@ -1,6 +1,6 @@
 #include "firmware/BootImage.h"
 
-#include "core/TextTable.h"
+#include "core/TextLines.h"
 
 std::string DecodedImageName(uint8_t modelType) {
     switch (modelType) {
@@ -16,7 +16,10 @@ std::string DecodedImageName(uint8_t modelType) {
 }
 
 bool ReadDecodedImage(const std::filesystem::path& path, std::vector<std::string>& lines) {
-    return ReadTextLines(path, lines);
+    TextFileLines file = ReadTextLines(path);
+    if (!file.Ok()) return false;
+    lines = std::move(file.Lines);
+    return true;
 }
 
 uint32_t HexValue(std::string_view text) {
