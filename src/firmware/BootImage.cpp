@@ -2,19 +2,6 @@
 
 #include "core/TextLines.h"
 
-std::string DecodedImageName(uint8_t modelType) {
-    switch (modelType) {
-        case 1:
-            return "RAZEncryptioninformation_MIRAX";
-        case 2:
-            return "RAZEncryptioninformation_ZET";
-        case 3:
-            return "RAZEncryptioninformation_KOVAN";
-        default:
-            return "RAZEncryptioninformation";
-    }
-}
-
 bool ReadDecodedImage(const std::filesystem::path& path, std::vector<std::string>& lines) {
     TextFileLines file = ReadTextLines(path);
     if (!file.Ok()) return false;

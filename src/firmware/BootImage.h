@@ -2,17 +2,13 @@
 // The decoded code image as the flash programming reads it: one text line per
 // image line, `@` address lines, data lines of hex byte pairs each followed by a
 // separator, and a `q` terminator. The image itself is written by the code file
-// reader; this side only reads it.
+// reader (which also names it, DecodedImageName); this side only reads it.
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
-
-// File name of the decoded code image of a model type (1 MIRAX, 2 ZET, 3 KOVAN,
-// anything else: the image of an unknown model).
-std::string DecodedImageName(uint8_t modelType);
 
 // Reads the image into lines (line ends and byte-order marks removed). False when
 // the file cannot be read.

@@ -27,6 +27,14 @@
 
 struct SharedState;
 
+// Starts a programming run on a device connected in its bootloader (LinkMode 10,
+// dispatcher running): checks the device's model against the current firmware,
+// logs the image size and sends ESC ESC ESC and the device-type request. When the
+// model is unknown or no image can be had, FlashResult = 0x44 and nothing is sent.
+// The images are those of the firmware store (s.Firmware); a missing one is
+// rebuilt from the model's firmware code file. Search thread.
+void StartFirmwareUpdate(SharedState& s);
+
 // Where the decoded code images are, and how a missing one is rebuilt from the
 // model's firmware code file (true when it was; it also makes that file the
 // current firmware).
@@ -35,11 +43,7 @@ struct FirmwareImages {
     std::function<bool(uint8_t modelType)> LoadModelFirmware;
 };
 
-// Starts a programming run on a device connected in its bootloader (LinkMode 10,
-// dispatcher running): checks the device's model against the current firmware,
-// logs the image size and sends ESC ESC ESC and the device-type request. When the
-// model is unknown or no image can be had, FlashResult = 0x44 and nothing is sent.
-// Search thread.
+// The same start with the images taken from elsewhere (tests, benchmarks).
 void StartFirmwareUpdate(SharedState& s, const FirmwareImages& images);
 
 // One received byte while LinkMode is 10 or more. Dispatcher thread.

@@ -13,6 +13,8 @@
 #include "firmware/BootImage.h"
 #include "firmware/BootProtocol.h"
 #include "firmware/BootTexts.h"
+#include "firmware/CodeFile.h"
+#include "firmware/FirmwareStore.h"
 
 namespace {
 
@@ -24,6 +26,13 @@ void Refuse(SharedState& s, const TextRef& text) {
 }
 
 }  // namespace
+
+void StartFirmwareUpdate(SharedState& s) {
+    StartFirmwareUpdate(s, FirmwareImages{s.Firmware.Store, [&s](uint8_t modelType) {
+                                              return LoadModelFirmware(s, modelType) ==
+                                                     FirmwareLoad::Loaded;
+                                          }});
+}
 
 void StartFirmwareUpdate(SharedState& s, const FirmwareImages& images) {
     BootState& b = s.Boot;
@@ -59,6 +68,11 @@ void StartFirmwareUpdate(SharedState& s, const FirmwareImages& images) {
         return;
     }
 
+    // Without a store there is no image to write (and no folder to look in).
+    if (images.FirmwareStore.empty()) {
+        Refuse(s, kFirmwareMissingText);
+        return;
+    }
     const std::filesystem::path image = images.FirmwareStore / DecodedImageName(modelType);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(image, ec)) {
@@ -69,12 +83,9 @@ void StartFirmwareUpdate(SharedState& s, const FirmwareImages& images) {
         }
     }
 
-    std::string firmwareModel;
-    {
-        std::lock_guard lock(s.InfoLock);
-        firmwareModel = s.FirmwareModel;
-    }
-    if (ModelTypeOf(firmwareModel) != modelType) {
+    // The reader writes the model and the MCU family together, under the lock.
+    const CurrentFirmware current = CurrentFirmwareOf(s);
+    if (ModelTypeOf(current.Model) != modelType) {
         s.FirmwareModelType.store(0);
         Refuse(s, kInvalidModelText);
         return;
@@ -87,7 +98,7 @@ void StartFirmwareUpdate(SharedState& s, const FirmwareImages& images) {
                  Text(s.Texts, kBytesText));
 
     std::lock_guard lock(b.Lock);
-    b.McuType = s.Flash.McuType;
+    b.McuType = current.McuType;
     b.ImagePath = image;
     b.ModelType = modelType;
     static constexpr uint8_t kStart[] = {0x1B, 0x1B, 0x1B, 0x00, 0xFE, 0x01, 0x8B, 0x8C};
