@@ -234,7 +234,9 @@ void SimComm::Run() {
             Port* port = OpenPortLocked();
             if (port != nullptr && port->Device != nullptr && !port->Unplugged) {
                 std::vector<uint8_t> answer = port->Device->Receive(incoming);
-                if (!answer.empty()) fromDevice_.Push(answer, arrived + replyDelay_);
+                // A device that has work to do (programming flash) answers later.
+                const auto busy = port->Device->TakeAnswerDelay();
+                if (!answer.empty()) fromDevice_.Push(answer, arrived + replyDelay_ + busy);
             }
         }
 

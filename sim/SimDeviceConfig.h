@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "SimBootloader.h"
 #include "SimRecords.h"
 
 struct SimClock {
@@ -86,7 +87,10 @@ struct SimDeviceConfig {
     std::vector<SimRecord> Records;
 
     // Bootloader behaviour.
-    bool InBootloader = false;           // start in the bootloader ("Update" mode)
-    bool EnterBootloaderOnReset = true;  // 0xA0 "ResetMCU" is acknowledged and switches
-    uint16_t BootCodeChecksum = 0;       // data of the bootloader's verify-code reply
+    bool InBootloader = false;  // start in the bootloader ("Update" mode)
+    // The reset request 0xA0 "ResetMCU": Accept answers A0 [22] and switches into
+    // the bootloader, Silent answers nothing and stays, Refuse answers A0 [33] and stays.
+    enum class ResetReply { Accept, Silent, Refuse };
+    ResetReply ResetRequest = ResetReply::Accept;
+    SimBootConfig Boot;
 };

@@ -13,9 +13,6 @@ constexpr uint8_t kNext = 0x22;
 constexpr uint8_t kResend = 0x33;
 constexpr uint8_t kFinished = 0x66;
 
-constexpr uint8_t kBootVerifyCode = 0x87;
-constexpr uint8_t kBootAccepted = 0x91;
-
 bool IsResetRequest(const SimReceivedFrame& frame) {
     static constexpr char kText[] = "ResetMCU";
     return frame.Payload.size() >= 9 && frame.Payload[0] == kRequest &&
@@ -67,12 +64,16 @@ void VirtualBreathalyser::HandleFrame(const SimReceivedFrame& frame, std::vector
             Emit(Frame(0x6A, FullStatusPayload(config_)), out);
             break;
         case 0xA0:
-            if (config_.EnterBootloaderOnReset && IsResetRequest(frame)) {
+            if (!IsResetRequest(frame)) break;
+            if (config_.ResetRequest == SimDeviceConfig::ResetReply::Accept) {
                 const std::array<uint8_t, 1> accepted{kNext};
                 Emit(BuildDeviceFrame(0xA0, accepted), out);
                 config_.InBootloader = true;
                 bootParser_.Reset();
                 download_ = {};
+            } else if (config_.ResetRequest == SimDeviceConfig::ResetReply::Refuse) {
+                const std::array<uint8_t, 1> refused{kResend};
+                Emit(BuildDeviceFrame(0xA0, refused), out);
             }
             break;
         default:
@@ -117,13 +118,48 @@ void VirtualBreathalyser::HandleRecordFrame(const SimReceivedFrame& frame,
 
 void VirtualBreathalyser::HandleBootFrame(const std::vector<uint8_t>& body,
                                           std::vector<uint8_t>& out) {
-    if (body.empty()) return;
-    if (body[0] == kBootVerifyCode) {
-        const std::array<uint8_t, 4> reply{kBootVerifyCode, kBootAccepted,
-                                           static_cast<uint8_t>(config_.BootCodeChecksum >> 8),
-                                           static_cast<uint8_t>(config_.BootCodeChecksum & 0xFF)};
-        Emit(BuildBootFrame(reply), out);
+    if (recording_) receivedBootFrames_.push_back(body);
+    SimBootloader::Answer answer = boot_.Handle(body, config_.Boot);
+    answerDelay_ += answer.Busy;
+    for (auto& frame : answer.Frames) Emit(std::move(frame), out);
+    if (answer.FallSilent) silent_ = true;
+    if (answer.Reset) {
+        // Back in the firmware: the normal protocol, and the new version once a
+        // whole code has been written.
+        config_.InBootloader = false;
+        parser_.Reset();
+        bootParser_.Reset();
+        if (boot_.CodeComplete() && !config_.Boot.UpdatedSWVer.empty()) {
+            config_.SWVer = config_.Boot.UpdatedSWVer;
+        }
     }
+}
+
+std::chrono::microseconds VirtualBreathalyser::TakeAnswerDelay() {
+    std::lock_guard lock(mutex_);
+    const auto delay = answerDelay_;
+    answerDelay_ = std::chrono::microseconds{0};
+    return delay;
+}
+
+std::vector<uint8_t> VirtualBreathalyser::Flash() const {
+    std::lock_guard lock(mutex_);
+    return boot_.Flash(config_.Boot);
+}
+
+std::vector<std::pair<uint32_t, uint8_t>> VirtualBreathalyser::ProgrammedCode() const {
+    std::lock_guard lock(mutex_);
+    return boot_.Programmed(config_.Boot);
+}
+
+uint64_t VirtualBreathalyser::DataFramesReceived() const {
+    std::lock_guard lock(mutex_);
+    return boot_.DataFramesReceived();
+}
+
+std::vector<std::vector<uint8_t>> VirtualBreathalyser::ReceivedBootFrames() const {
+    std::lock_guard lock(mutex_);
+    return receivedBootFrames_;
 }
 
 void VirtualBreathalyser::SendRecord(uint16_t number, std::vector<uint8_t>& out) {
@@ -297,6 +333,7 @@ void VirtualBreathalyser::ClearReceived() {
     std::lock_guard lock(mutex_);
     received_.clear();
     receivedFrames_.clear();
+    receivedBootFrames_.clear();
     recordsSent_.clear();
 }
 

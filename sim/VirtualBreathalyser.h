@@ -6,6 +6,7 @@
 // All public members are safe to call from several threads (one internal mutex), so
 // a test may inspect the device while a SimComm delivery thread feeds it.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -14,6 +15,7 @@
 #include <span>
 #include <vector>
 
+#include "SimBootloader.h"
 #include "SimDeviceConfig.h"
 #include "SimFraming.h"
 
@@ -26,11 +28,17 @@ class VirtualBreathalyser {
     // 0x81 device information, 0x82 date and time, 0x83 record memory, 0x6A full
     // status, 0x84 [11 first last] records one per acknowledgement (0x22 next,
     // 0x66 finished, 0x33 resend), 0xA0 "ResetMCU" with 0xA0 [22] and a switch into
-    // the bootloader. Other acknowledgements and frames with a bad sum are recorded
-    // and otherwise ignored. Bootloader mode answers only bootloader frames: the
-    // verify-code request 0x87 (the search's bootloader probe 1B 00 FE 01 87 88) gets
-    // 00 FE 04 87 91 hi lo sum, hi lo = BootCodeChecksum.
+    // the bootloader (or, as configured, silence or a refusal A0 [33]). Other
+    // acknowledgements and frames with a bad sum are recorded and otherwise ignored.
+    // Bootloader mode answers only bootloader frames (SimBootloader.h); the search's
+    // bootloader probe 1B 00 FE 01 87 88 is its verify request. After an
+    // acknowledged reset 0x88 the device speaks the normal protocol again, with the
+    // new software version when it has received a complete code.
     std::vector<uint8_t> Receive(std::span<const uint8_t> bytes);
+
+    // How long the device works before the answer of the last Receive can start
+    // (its time to program data frames); taken once.
+    std::chrono::microseconds TakeAnswerDelay();
 
     // A new connection: half-received frames and any record download are forgotten.
     // Fault knobs, silence and the received-byte log are kept.
@@ -77,6 +85,14 @@ class VirtualBreathalyser {
     uint64_t BytesSent() const;  // bytes actually answered, after faults
     bool DownloadActive() const;
 
+    // --- the bootloader's flash ---
+    std::vector<uint8_t> Flash() const;  // the code area, 0xFF where erased
+    // Bytes programmed since the last erase with their addresses, in address order.
+    std::vector<std::pair<uint32_t, uint8_t>> ProgrammedCode() const;
+    uint64_t DataFramesReceived() const;  // accepted write frames, over every run
+    // Bodies (command and data) of the bootloader frames received with a right sum.
+    std::vector<std::vector<uint8_t>> ReceivedBootFrames() const;
+
   private:
     struct Download {
         bool Active = false;
@@ -95,7 +111,9 @@ class VirtualBreathalyser {
     SimDeviceConfig config_;
     SimFrameParser parser_;
     SimBootParser bootParser_;
+    mutable SimBootloader boot_;  // fits its flash to the configured code area on use
     Download download_;
+    std::chrono::microseconds answerDelay_{0};
 
     std::set<uint64_t> corruptFrames_;
     std::map<uint16_t, unsigned> corruptRecords_;
@@ -107,6 +125,7 @@ class VirtualBreathalyser {
     bool recording_ = true;
     std::vector<uint8_t> received_;
     std::vector<SimReceivedFrame> receivedFrames_;
+    std::vector<std::vector<uint8_t>> receivedBootFrames_;
     std::vector<uint16_t> recordsSent_;
     uint64_t framesSent_ = 0;
     uint64_t bytePosition_ = 0;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/AlcoholInformation.h"
+#include "core/BootState.h"
 #include "core/FirmwarePlaces.h"
 #include "core/TextTable.h"
 
@@ -103,6 +104,7 @@ struct SharedState {
     std::atomic<uint8_t> FlashResult{0};
     // Model type of the firmware read last (1 MIRAX, 2 ZET, 3 KOVAN, 0 other).
     std::atomic<uint8_t> FirmwareModelType{0};
+    BootState Boot;  // the programming run
 
     // --- configuration, loaded at start-up before any worker thread runs ---
     TextTable Texts;

@@ -14,6 +14,7 @@
 #include "TempFolder.h"
 #include "app/AppTexts.h"
 #include "core/TextTable.h"
+#include "firmware/BootTexts.h"
 #include "link/LinkTexts.h"
 #include "search/SearchTexts.h"
 #include "firmware/FirmwareTexts.h"
@@ -32,6 +33,7 @@ std::vector<TextList> AllTextLists() {
     return {
         {"kAppTexts", kAppTexts},
         {"kLinkTexts", kLinkTexts},
+        {"kBootTexts", kBootTexts},
         {"kSearchTexts", kSearchTexts},
         {"kFirmwareTexts", kFirmwareTexts},
         {"kResultsTexts", kResultsTexts},

@@ -65,6 +65,18 @@ class BrevsimProcess {
         return line;
     }
 
+    // Everything the program writes until it ends (at most 5 s).
+    std::string ReadAll() {
+        std::string text;
+        char buffer[512];
+        while (Readable(stdout_, 5000)) {
+            const ssize_t n = read(stdout_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            text.append(buffer, static_cast<size_t>(n));
+        }
+        return text;
+    }
+
     // Stops the program and returns its exit status (-1 if it did not exit normally).
     int Terminate() {
         kill(pid_, SIGTERM);
@@ -160,6 +172,79 @@ TEST(Brevsim, ServesRecordsAndAnswersTheBootloaderProbeWhenStartedInIt) {
         EXPECT_EQ(0x00, answer[0]);
         EXPECT_EQ(0xFE, answer[1]);
     }
+}
+
+TEST(Brevsim, HelpExplainsEveryOptionWithDefaultsAndExamples) {
+    BrevsimProcess sim({"--help"});
+    ASSERT_TRUE(sim.Started());
+    const std::string help = sim.ReadAll();
+    EXPECT_EQ(0, sim.Terminate());
+    const char* options[] = {
+        "--records",
+        "--set",
+        "--model",
+        "--sw",
+        "--hw",
+        "--silent-after",
+        "--reset-request",
+        "--bootloader",
+        "--device-type",
+        "--flash-start",
+        "--flash-end",
+        "--model-table",
+        "--mcu",
+        "--boot-version",
+        "--device-number",
+        "--erase-step",
+        "--read-chunk",
+        "--programmed",
+        "--new-sw",
+        "--no-reset-ack",
+        "--refuse-frame",
+        "--refuse-times",
+        "--corrupt-reply",
+        "--corrupt-data-reply",
+        "--silent-after-frames",
+        "--replug-after",
+        "--wrong-verify",
+        "--frame-time",
+        "--paced",
+        "--exit-after",
+        "--help",
+    };
+    for (const char* option : options) {
+        EXPECT_NE(help.find(std::string("  ") + option + " "), std::string::npos) << option;
+    }
+    EXPECT_NE(help.find("default"), std::string::npos);
+    EXPECT_NE(help.find("Examples:"), std::string::npos);
+}
+
+TEST(Brevsim, RefusesUnknownOptionsAndBadValues) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--no-such-option"},
+                                                 {"--flash-start", "xyz"},
+                                                 {"--reset-request", "maybe"},
+                                                 {"--records", "70000"}}) {
+        BrevsimProcess sim(args);
+        ASSERT_TRUE(sim.Started());
+        EXPECT_EQ(sim.ReadAll(), "") << args[0];  // ends at once, without a terminal
+        EXPECT_EQ(2, sim.Terminate()) << args[0];
+    }
+}
+
+TEST(Brevsim, BootloaderTakesItsCodeAreaFromTheModelTable) {
+    BrevsimProcess sim({"--bootloader", "--mcu", "MSP430", "--device-type", "F2618",
+                        "--model-table", std::string(BREV_SOURCE_DIR) + "/settings/model.ini"});
+    const int fd = OpenRaw(sim.FirstLine());
+    ASSERT_GE(fd, 0);
+    // 00 FE LEN body SUM; the answers come back the same way.
+    const Bytes type = Exchange(fd, Hex("1B 1B 1B 00 FE 01 8B 8C"), 11);
+    EXPECT_EQ(type, Hex("00 FE 07 8B 91 46 32 36 31 38 3A"));  // "F2618"
+    const Bytes start = Exchange(fd, Hex("00 FE 01 80 81"), 5);
+    EXPECT_EQ(start, Hex("00 FE 02 80 91 13"));
+    // 0x3100 is the first address of the MSP430F2618 code area, 0x30FF lies before it.
+    EXPECT_EQ(Exchange(fd, Hex("00 FE 03 84 31 00 B8"), 5), Hex("00 FE 02 84 91 17"));
+    EXPECT_EQ(Exchange(fd, Hex("00 FE 03 84 30 FF B6"), 5), Hex("00 FE 02 84 92 18"));
+    close(fd);
 }
 
 }  // namespace

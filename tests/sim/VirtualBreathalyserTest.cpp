@@ -293,7 +293,7 @@ TEST_F(VirtualBreathalyserTest, ResetRequestIsAcknowledgedAndMovesTheDeviceIntoI
 
 TEST(VirtualBreathalyserResetTest, DeviceThatDoesNotSupportTheResetStaysInNormalMode) {
     SimDeviceConfig config;
-    config.EnterBootloaderOnReset = false;
+    config.ResetRequest = SimDeviceConfig::ResetReply::Silent;
     VirtualBreathalyser device(config);
     EXPECT_TRUE(device.Receive(kResetRequest).empty());
     EXPECT_FALSE(device.InBootloader());
