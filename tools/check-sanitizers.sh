@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the test programs with clang and a sanitizer, and runs them; any finding
+# ends its program at once and fails the run.
+#
+#   tools/check-sanitizers.sh address [CTEST-ARGS...]   AddressSanitizer + UndefinedBehaviorSanitizer
+#                                                       in build-asan/
+#   tools/check-sanitizers.sh thread [CTEST-ARGS...]    ThreadSanitizer in build-tsan/
+#
+# Extra arguments go to ctest (for instance -R SettingsWindow). Set
+# CMAKE_CXX_COMPILER_LAUNCHER=ccache to build with ccache.
+set -euo pipefail
+BREV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$BREV_ROOT/tools/deps.sh"
+
+kind="${1:-}"
+shift || true
+
+# Tests that this stage leaves out, each for a stated reason (a regular expression
+# for ctest -E; empty: none).
+excluded=""
+
+case "$kind" in
+    address)
+        dir="$BREV_ROOT/build-asan"
+        sanitize="address,undefined"
+        target="brev_tests"
+        export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1"
+        export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+        ;;
+    thread)
+        dir="$BREV_ROOT/build-tsan"
+        sanitize="thread"
+        # The end-to-end tests start the programs with QProcess, whose clone() call
+        # trips an internal check of clang 14's ThreadSanitizer runtime
+        # (tsan_rtl.cpp:234 in ForkAfter); they run in the AddressSanitizer stage.
+        target="brev_tests_in_process"
+        excluded="^test_e2e_NOT_BUILT$"
+        # QtCommOnPty.ReceivedBytesReachTheHandlerInOrderOnTheIoThread: the receive
+        # handler is set on the test's thread and called on the serial I/O thread;
+        # the only ordering between the two is the blocking queued open call,
+        # which Qt orders with its own futex-based locks that ThreadSanitizer
+        # cannot see, so the pair is reported although it is ordered.
+        excluded+="|^QtCommOnPty\.ReceivedBytesReachTheHandlerInOrderOnTheIoThread$"
+        # Qt is not built with ThreadSanitizer: accesses that Qt's own code makes
+        # through the runtime's interceptors (memcpy, malloc, write) are not
+        # tracked, and the suppressions name Qt's hand-over of queued calls.
+        export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$BREV_ROOT/tools/tsan-qt.supp"
+        ;;
+    *)
+        echo "usage: $0 address|thread [ctest arguments...]" >&2
+        exit 2
+        ;;
+esac
+
+brev_install_deps
+brev_install_check_deps
+export QT_QPA_PLATFORM=offscreen
+brev_build_checked "$dir" "$target" -DBREV_SANITIZE="$sanitize"
+
+cd "$dir"
+args=(--output-on-failure -j "$(nproc)" --timeout 300)
+[ -n "$excluded" ] && args+=(-E "$excluded")
+ctest "${args[@]}" "$@"
