@@ -30,21 +30,24 @@ case "$kind" in
     thread)
         dir="$BREV_ROOT/build-tsan"
         sanitize="thread"
-        # The end-to-end tests start the programs with QProcess, whose clone() call
-        # trips an internal check of clang 14's ThreadSanitizer runtime
+        # The end-to-end tests (tests/e2e) start the programs with QProcess, whose
+        # clone() call trips an internal check of clang 14's ThreadSanitizer runtime
         # (tsan_rtl.cpp:234 in ForkAfter); they run in the AddressSanitizer stage.
+        # Their program is not built here; the names also leave out a test_e2e left
+        # in build-tsan/ by an older run.
         target="brev_tests_in_process"
-        excluded="^test_e2e_NOT_BUILT$"
-        # QtCommOnPty.ReceivedBytesReachTheHandlerInOrderOnTheIoThread: the receive
-        # handler is set on the test's thread and called on the serial I/O thread;
-        # the only ordering between the two is the blocking queued open call,
-        # which Qt orders with its own futex-based locks that ThreadSanitizer
-        # cannot see, so the pair is reported although it is ordered.
-        excluded+="|^QtCommOnPty\.ReceivedBytesReachTheHandlerInOrderOnTheIoThread$"
-        # Qt is not built with ThreadSanitizer: accesses that Qt's own code makes
-        # through the runtime's interceptors (memcpy, malloc, write) are not
-        # tracked, and the suppressions name Qt's hand-over of queued calls.
-        export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$BREV_ROOT/tools/tsan-qt.supp"
+        excluded="^test_e2e_NOT_BUILT$|^(CliEndToEnd|WindowEndToEnd)\."
+        # QtCommOnPty (the Qt serial component on a pseudo-terminal): the receive
+        # handler is stored on the test's thread and called on the serial I/O
+        # thread. The only ordering between the two is the blocking queued open
+        # call, which Qt orders with locks the runtime cannot see, so every test
+        # that receives bytes reports the pair although it is ordered. The suite
+        # can join once the handler is handed over in a way the runtime sees (for
+        # instance stored on the I/O thread itself).
+        excluded+="|^QtCommOnPty\\."
+        # Qt is not built with ThreadSanitizer; the suppressions file says which
+        # of its internals are left out, and why.
+        export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$BREV_ROOT/tools/tsan-qt.supp"
         ;;
     *)
         echo "usage: $0 address|thread [ctest arguments...]" >&2
