@@ -5,6 +5,7 @@
 #   tools/check-sanitizers.sh address [CTEST-ARGS...]   AddressSanitizer + UndefinedBehaviorSanitizer
 #                                                       in build-asan/
 #   tools/check-sanitizers.sh thread [CTEST-ARGS...]    ThreadSanitizer in build-tsan/
+#                                                       (without the end-to-end tests)
 #
 # Extra arguments go to ctest (for instance -R SettingsWindow). Set
 # CMAKE_CXX_COMPILER_LAUNCHER=ccache to build with ccache.
@@ -35,7 +36,7 @@ case "$kind" in
         # (tsan_rtl.cpp:234 in ForkAfter); they run in the AddressSanitizer stage.
         # Their program is not built here; the names also leave out a test_e2e left
         # in build-tsan/ by an older run.
-        target="brev_tests_in_process"
+        target="brev_tests_no_e2e"
         excluded="^test_e2e_NOT_BUILT$|^(CliEndToEnd|WindowEndToEnd)\."
         # QtCommOnPty (the Qt serial component on a pseudo-terminal): the receive
         # handler is stored on the test's thread and called on the serial I/O
