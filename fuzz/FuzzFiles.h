@@ -62,11 +62,3 @@ inline const ScratchFolder& Scratch() {
             std::abort();                                                                      \
         }                                                                                      \
     } while (false)
-
-// Known fault, being mended in the text decoder (core/TextTable.cpp): the bytes
-// behind a UTF-8 byte-order mark are not checked for valid UTF-8, so invalid ones
-// reach the texts. Until the fix lands the UTF-8 checks leave such inputs out (the
-// sanitizers still watch them). Remove this and its uses with the fix.
-inline bool KnownUtf8MarkFault(const uint8_t* data, size_t size) {
-    return size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF;
-}

@@ -11,6 +11,7 @@
 #include "config/SetupTexts.h"
 #include "core/TextTable.h"
 #include "core/Windows1252.h"
+#include "firmware/FirmwareTexts.h"
 #include "link/LinkTexts.h"
 #include "results/ResultsTexts.h"
 #include "results/ViewTexts.h"
@@ -19,14 +20,14 @@
 namespace {
 
 // A text shown in a window: valid UTF-8 on one line.
-void CheckShown(const std::string& text, bool utf8Checked) {
-    if (utf8Checked) FUZZ_CHECK(IsValidUtf8(text));
+void CheckShown(const std::string& text) {
+    FUZZ_CHECK(IsValidUtf8(text));
     FUZZ_CHECK(text.find_first_of("\r\n") == std::string::npos);
 }
 
 template <size_t N>
-void LookUpAll(const TextTable& table, const TextRef (&refs)[N], bool utf8Checked) {
-    for (const TextRef& ref : refs) CheckShown(Text(table, ref), utf8Checked);
+void LookUpAll(const TextTable& table, const TextRef (&refs)[N]) {
+    for (const TextRef& ref : refs) CheckShown(Text(table, ref));
 }
 
 }  // namespace
@@ -37,15 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TextTable table;
     const bool loaded = LoadTextTable(table, Scratch().Root());
     FUZZ_CHECK(loaded && table.Exists);
-    const bool utf8 = !KnownUtf8MarkFault(data, size);
-    for (const std::string& line : table.Lines) CheckShown(line, utf8);
+    for (const std::string& line : table.Lines) CheckShown(line);
 
-    LookUpAll(table, kAppTexts, utf8);
-    LookUpAll(table, kSetupTexts, utf8);
-    LookUpAll(table, kLinkTexts, utf8);
-    LookUpAll(table, kResultsTexts, utf8);
-    LookUpAll(table, kViewTexts, utf8);
-    LookUpAll(table, kSearchTexts, utf8);
+    LookUpAll(table, kAppTexts);
+    LookUpAll(table, kFirmwareTexts);
+    LookUpAll(table, kSetupTexts);
+    LookUpAll(table, kLinkTexts);
+    LookUpAll(table, kResultsTexts);
+    LookUpAll(table, kViewTexts);
+    LookUpAll(table, kSearchTexts);
 
     // Sections the file names (its first 16 lines in brackets), read at offsets
     // before, in and past them.
@@ -55,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (header.empty() || header.front() != '[') continue;
         ++headers;
         for (int offset : {-1, 0, 1, 1000}) {
-            CheckShown(SectionText(table, header, offset, "fallback"), utf8);
-            CheckShown(SectionText(table, header, offset), utf8);
+            CheckShown(SectionText(table, header, offset, "fallback"));
+            CheckShown(SectionText(table, header, offset));
         }
     }
     return 0;
