@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -190,6 +191,9 @@ void TForm2::FormCreate() {
         if (line.Offset == kHelpVersionLine.Offset) text += kProgramVersion;
         Memo1->appendPlainText(Q(text));
     }
+    // Appending leaves the cursor at the end of the last line, the widest one, and
+    // the memo would open scrolled to it; the help is read from its start.
+    Memo1->moveCursor(QTextCursor::Start);
 
     const QString portText = ComboBox_COMPORT->currentText();
     ComboBox_COMPORT->clear();
@@ -258,14 +262,18 @@ void TForm2::ShowCodeFileProgress(int value) { ProgressBar1->setValue(std::clamp
 void TForm2::ShowMcuType(const std::string& text) { ComboBox_MCUTYPE->setEditText(Q(text)); }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == TreeView1->viewport()) {
-        // A right-click only selects the node; the page changes on a left click.
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        const bool left = (event->type() == QEvent::MouseButtonRelease ||
-                           event->type() == QEvent::MouseButtonDblClick) &&
-                          mouse->button() == Qt::LeftButton;
-        if (left && event->type() == QEvent::MouseButtonRelease) TreeView1Click();
-        if (left && event->type() == QEvent::MouseButtonDblClick) TreeView1DblClick();
+    const QEvent::Type type = event->type();
+    if (watched == TreeView1->viewport() &&
+        (type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick)) {
+        // Only now is it a mouse event. A right-click only selects the node; the
+        // page changes on a left click.
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            if (type == QEvent::MouseButtonRelease)
+                TreeView1Click();
+            else
+                TreeView1DblClick();
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTreeWidget>
 
 #include "gui/GuiTestSupport.h"
@@ -64,6 +66,52 @@ TEST_F(SettingsWindowTest, HelpTextCarriesTheProgramVersion) {
     TForm2 form(s, ports);
     EXPECT_EQ(form.Memo1->toPlainText(),
               "help zero\nhelp one\nhelp two\nhelp three\nVersion 1.0.1.28\nhelp five");
+}
+
+// Help lines wider than the memo, the last one the widest, as in the shipped file.
+std::string LanguageWithLongHelpLines() {
+    std::string text = kTestLanguage;
+    const std::string from = "[Help]\n";
+    const auto begin = text.find(from);
+    const auto end = text.find("[MAINWEBSITE]");
+    text.replace(begin, end - begin,
+                 "[Help]\n"
+                 "H0=The data manager finds the breathalyser by itself when it is connected.\n"
+                 "H1=Download Previous Results reads the test results stored in the device.\n"
+                 "H2=Check for Updates and Install brings the firmware of the device up to date.\n"
+                 "H3=Reload on the Code File page loads a firmware code file by hand.\n"
+                 "H4=Software Version: \n"
+                 "H5=Support: https://home.test/a-rather-long-address-of-the-support-page.html\n");
+    return text;
+}
+
+TEST_F(SettingsWindowTest, HelpPageOpensAtTheStartOfEveryLineWithTheVersionLineInView) {
+    InstallFiles(LanguageWithLongHelpLines());
+    ASSERT_TRUE(LoadTextTable(s.Texts, paths.ProgramFolder));
+    TForm2 form(s, ports);
+    form.show();
+    ClickNode(form, 2);
+    QPlainTextEdit* memo = form.Memo1;
+    ASSERT_TRUE(PollUntil([&] { return memo->isVisible(); }));
+    QCoreApplication::processEvents();
+
+    // The lines are wider than the memo, so the bar can scroll; it stands at the left.
+    EXPECT_GT(memo->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(memo->horizontalScrollBar()->value(), 0);
+    EXPECT_EQ(memo->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(memo->textCursor().position(), 0);
+
+    // The first character of the first line and the whole version line lie inside
+    // the visible part of the memo.
+    const QRect visible = memo->viewport()->rect();
+    QTextCursor at(memo->document());
+    EXPECT_TRUE(visible.contains(memo->cursorRect(at).center()));
+    const QTextBlock version = memo->document()->findBlockByNumber(4);
+    ASSERT_EQ(version.text(), "Software Version: 1.0.1.28");
+    at.setPosition(version.position());
+    EXPECT_TRUE(visible.contains(memo->cursorRect(at).center()));
+    at.setPosition(version.position() + version.length() - 1);
+    EXPECT_TRUE(visible.contains(memo->cursorRect(at).center()));
 }
 
 TEST_F(SettingsWindowTest, PortBoxListsTheMachinesPortsAndLanguageBoxTheFilesLanguage) {
